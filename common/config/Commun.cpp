@@ -1,0 +1,1 @@
+#include "common/config/Commun.h"

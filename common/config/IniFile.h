@@ -1,0 +1,84 @@
+// Private-profile files: sections of "key=value" lines, read and written by our own module.
+//
+// Sections and keys keep their order, lines that are neither (comments, blank or stray lines)
+// survive a rewrite, section and key look-ups ignore case (ASCII and accented Latin letters),
+// and a missing file reads as empty. A file that is not valid UTF-8 is read as Windows-1252;
+// files are always written as UTF-8.
+//
+// Every write rewrites the whole file into a temporary file of the same folder, renamed over
+// the old one, under an exclusive lock held on "<file>.lock": a crash never leaves a half-written
+// file and two programs writing at once never lose each other's changes. A new file is created
+// with mode 0600 (it holds encoded passwords). Reads are served from a parsed copy that is
+// reloaded when the file changes on disk.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace velmora {
+
+// One parsed INI file, kept in memory.
+class IniDocument {
+public:
+    // Parses bytes (UTF-8 or Windows-1252, with or without BOM, CR LF or LF). Never fails.
+    static IniDocument Parse(std::string_view octets);
+    // The text of the whole file, LF line ends, UTF-8.
+    std::string Serialize() const;
+
+    std::optional<std::string> Get(std::string_view section, std::string_view cle) const;
+    // Sets a key, adding the section (at the end) and the key (at the end of its section) when
+    // absent.
+    void Set(std::string_view section, std::string_view cle, std::string_view valeur);
+    // Removes a key; false when it was absent.
+    bool Remove(std::string_view section, std::string_view cle);
+    // Section names in file order (the first spelling of a section given twice).
+    std::vector<std::string> Sections() const;
+    bool HasSection(std::string_view section) const;
+    // Keys and values of a section, in order.
+    std::vector<std::pair<std::string, std::string>> Keys(std::string_view section) const;
+    // Removes the section with its header; false when absent.
+    bool RemoveSection(std::string_view section);
+    // Empties the section but keeps its header (adds the header when absent).
+    void ClearSection(std::string_view section);
+
+private:
+    struct Ligne {
+        std::string texte;  // the line as it stands for lines that are not keys
+        std::string cle;    // empty for non-key lines
+        std::string valeur;
+    };
+    struct Section {
+        std::string nom;
+        std::string entete;  // header line as read ("[nom]")
+        std::vector<Ligne> lignes;
+    };
+    Section* Trouver(std::string_view section);
+    const Section* Trouver(std::string_view section) const;
+    std::vector<Ligne> m_preambule;  // lines before the first section
+    std::vector<Section> m_sections;
+};
+
+// The value of a key, or `defaut` when the key, the section or the file is absent.
+std::string LireIni(const std::string& fichier, std::string_view section, std::string_view cle,
+                    std::string_view defaut);
+// Writes a key; std::nullopt deletes it. False (with a reason in `erreur`) when the file could
+// not be written: read-only file or folder, full disk, missing folder.
+bool EcrireIni(const std::string& fichier, std::string_view section, std::string_view cle,
+               std::optional<std::string_view> valeur, std::string* erreur = nullptr);
+// Section names in file order; a file without sections (or missing) gives one empty name.
+std::vector<std::string> ListerSections(const std::string& fichier);
+// Deletes a whole section. False (with `erreur`) when the write failed.
+bool SupprimerSection(const std::string& fichier, std::string_view section,
+                      std::string* erreur = nullptr);
+// Applies any number of changes in one locked read-modify-write. False (with `erreur`) when the
+// write failed; the file is then unchanged.
+bool ModifierIni(const std::string& fichier, const std::function<void(IniDocument&)>& modifier,
+                 std::string* erreur = nullptr);
+// The parsed file as it is now on disk (empty document when missing).
+IniDocument LireDocumentIni(const std::string& fichier);
+
+}  // namespace velmora

@@ -1,0 +1,47 @@
+// The machine record, its line in the Configuration file and the folders that hold machines.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+// One machine as the user typed it: every field is text, nothing is converted when stored.
+struct Machine {
+    std::string nom;
+    std::string adresse;      // dotted quad or host name
+    std::string masque;       // empty: MasqueParDéfaut
+    std::string port;         // empty: PortParDéfautWOL / PortParDéfautWOW
+    std::string adresseMAC;   // as typed, ":" or "-"
+    std::string login;
+    std::string motDePasse;   // encoded (CoderMotDePasse), hexadecimal pairs
+    std::string commentaire;
+
+    bool operator==(const Machine&) const = default;
+};
+
+// Reads a machine line of any layout: 8 or more fields (current), 7, 6, 4; shorter lines and
+// lines of exactly five fields take the fields present in the order of the nearest layout.
+Machine LireLigneMachine(std::string_view ligne);
+// The current 8-field layout, fields joined by "|".
+std::string LigneMachine(const Machine& machine);
+// Number of "|"-separated fields of a line (to tell older layouts).
+size_t NombreChampsLigne(std::string_view ligne);
+
+// Key of machine k (1-based): "Machine" + k.
+std::string CleMachine(size_t k);
+
+// All machines of a folder section, in order (NbMachines, then Machine1..N).
+std::vector<Machine> ChargerDossier(const std::string& fichier, std::string_view dossier);
+// Saves a folder in one rewrite: Machine1..N, NbMachines = N, surplus Machine keys removed; an
+// empty list empties the section. False (with `erreur`) when the write failed.
+bool SauvegarderDossier(const std::string& fichier, std::string_view dossier,
+                        const std::vector<Machine>& machines, std::string* erreur = nullptr);
+
+// The folder names in tab order: ListeDossiers split at "|", else the sections of the file but
+// "config" (any case), else "Machines".
+std::vector<std::string> ListerDossiers(const std::string& fichier);
+extern const char* const kDossierParDefaut;  // "Machines"
+
+}  // namespace velmora

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs to build and test, when some are missing.
+# Quick and silent when everything is already there.
+set -euo pipefail
+
+pkgs=(
+    build-essential cmake pkg-config clang
+    qt6-base-dev libgl1-mesa-dev
+    libcurl4-openssl-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    samba-common-bin python3-impacket
+    iproute2 iputils-ping
+)
+if [ "${1:-}" = "--test" ]; then
+    # Real peers started by the tests.
+    pkgs+=(samba tinyproxy xvfb xauth)
+fi
+
+missing=()
+for p in "${pkgs[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages: ${missing[*]}" >&2
+    echo "Run as root, or install them with: sudo apt-get install ${missing[*]}" >&2
+    exit 1
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+stamp=/var/lib/apt/periodic/update-success-stamp
+if [ ! -d /var/lib/apt/lists ] || [ -z "$(ls -A /var/lib/apt/lists 2>/dev/null | grep -v -e lock -e partial)" ] \
+    || ! apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+# The peers are started by the tests themselves, never at boot.
+for svc in smbd nmbd samba-ad-dc tinyproxy; do
+    if command -v systemctl >/dev/null 2>&1; then systemctl disable --now "$svc" >/dev/null 2>&1 || true; fi
+done
+exit 0
