@@ -1,0 +1,32 @@
+// Program-wide values left by the start-up routine for the life of the process.
+#pragma once
+
+#include <string>
+
+#include "common/config/Config.h"
+
+namespace velmora {
+
+enum class ModeDemarrage { GUI, BATCH };
+
+struct Programme {
+    ModeDemarrage mode = ModeDemarrage::BATCH;
+    std::string ligneCommande;  // set by the caller before Initialiser
+    std::string fichierConfig;  // full path of the Configuration file
+    std::string dossierConfig;  // its folder, with a trailing "/"
+    std::string options;        // the command line after the file name
+    std::string langue;         // "Français" or a language file name without ".lng"
+    std::string fichierLangue;  // full path of the language file, "" for "Français"
+    bool configNouvelle = false;  // true when Langue was absent
+    ReglagesDemarrage reglages;
+};
+
+// The one instance of the process.
+Programme& Prog();
+
+// Start-up of both programs. Returns -1 ready; 0 ready but the command line does not fit the
+// mode (GUI expects no options, BATCH expects some); 1 BATCH and the Configuration file does not
+// exist; 2 failure, with the translated message in `message`.
+int Initialiser(ModeDemarrage mode, std::string& message);
+
+}  // namespace velmora
