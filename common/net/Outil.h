@@ -1,0 +1,36 @@
+// The programs that the network routines run (ping tool, Samba's net, the velmora-wmi helper):
+// where they are found and how they are run, behind one replaceable function so that tests
+// can substitute stand-ins.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora::net {
+
+struct ResultatOutil {
+    bool lance = false;   // false: the program could not be started (`sortie` says why)
+    bool expire = false;  // the time limit ended it
+    int statut = -1;      // exit status when it ended by itself
+    std::string sortie;   // standard output and standard error together
+};
+
+// Runs argv[0] (a path) with the arguments argv[1..], without a shell, feeding `entree` on its
+// standard input, for at most `delaiMs` milliseconds.
+using LanceurOutil = std::function<ResultatOutil(const std::vector<std::string>& argv,
+                                                 std::string_view entree, int delaiMs)>;
+
+ResultatOutil LancerOutil(const std::vector<std::string>& argv, std::string_view entree,
+                          int delaiMs);
+// Replaces the runner (an empty function restores the real one).
+void DefinirLanceurOutil(LanceurOutil lanceur);
+
+// The full path of program `nom`: an override set by DefinirCheminOutil, else the program
+// folder, else PATH; "" when absent.
+std::string TrouverOutil(const std::string& nom);
+// Sets the path used for `nom` (an empty path removes the override).
+void DefinirCheminOutil(const std::string& nom, const std::string& chemin);
+
+}  // namespace velmora::net

@@ -1,0 +1,31 @@
+// Wake via Internet: an HTTP GET of an address template that a remote web script turns into
+// a magic packet on its own network.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/config/Config.h"
+
+namespace velmora::net {
+
+// Requests the template (ScriptWOWUrl; the built-in one when ScriptWOWParDéfaut is true) with
+// "%ip%", "%mac%" and "%port%" replaced, ignoring case, by `adresse`, `mac` (as typed) and
+// `port` in decimal; nothing is URL-encoded. Access by ProxyType: 0 the system's settings
+// (http_proxy / no_proxy), 1 direct, 2 through ProxyAdresse:ProxyPort with ProxyLogin /
+// ProxyPassword. With ProxySiErreurTesterAussiAccèsDirect and a type other than 1, a failed
+// attempt is followed by a direct one. 10 seconds per attempt. True when an attempt ended with
+// the status text exactly "200 OK". `reponse` receives the body of the last response received
+// (left unchanged when none came); when no template is usable it receives a message that says
+// to set ScriptWOWUrl. Settings come from `reglages` (Prog().reglages in the short form).
+bool ReveillerParInternet(const std::string& adresse, long long port, const std::string& mac,
+                          std::string& reponse, const ReglagesDemarrage& reglages);
+bool ReveillerParInternet(const std::string& adresse, long long port, const std::string& mac,
+                          std::string& reponse);
+
+// The text after the first space of the status line (the headers up to the first control
+// character), e.g. "200 OK"; "" when there is none. With several responses (a proxy's
+// "100 Continue", an authentication round), the last status line counts.
+std::string StatutReponse(std::string_view entetes);
+
+}  // namespace velmora::net
