@@ -12,10 +12,12 @@
 // reloaded when the file changes on disk.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -23,7 +25,7 @@ namespace velmora {
 
 // One parsed INI file, kept in memory.
 class IniDocument {
-public:
+  public:
     // Parses bytes (UTF-8 or Windows-1252, with or without BOM, CR LF or LF). Never fails.
     static IniDocument Parse(std::string_view octets);
     // The text of the whole file, LF line ends, UTF-8.
@@ -45,21 +47,26 @@ public:
     // Empties the section but keeps its header (adds the header when absent).
     void ClearSection(std::string_view section);
 
-private:
+  private:
     struct Ligne {
-        std::string texte;  // the line as it stands for lines that are not keys
-        std::string cle;    // empty for non-key lines
+        std::string texte;  // the line as written in the file
+        std::string cle;    // empty for lines that are not keys
         std::string valeur;
+        bool supprimee = false;  // removed lines stay until the next rewrite, so indexes hold
     };
     struct Section {
         std::string nom;
         std::string entete;  // header line as read ("[nom]")
         std::vector<Ligne> lignes;
+        std::unordered_map<std::string, size_t> index;  // upper-cased key -> first line
+        bool doublons = false;                          // a key is written twice
     };
     Section* Trouver(std::string_view section);
     const Section* Trouver(std::string_view section) const;
+    void Indexer();
     std::vector<Ligne> m_preambule;  // lines before the first section
     std::vector<Section> m_sections;
+    std::unordered_map<std::string, size_t> m_indexSections;  // upper-cased name -> section
 };
 
 // The value of a key, or `defaut` when the key, the section or the file is absent.
