@@ -10,12 +10,12 @@ namespace velmora {
 // One machine as the user typed it: every field is text, nothing is converted when stored.
 struct Machine {
     std::string nom;
-    std::string adresse;      // dotted quad or host name
-    std::string masque;       // empty: MasqueParDéfaut
-    std::string port;         // empty: PortParDéfautWOL / PortParDéfautWOW
-    std::string adresseMAC;   // as typed, ":" or "-"
+    std::string adresse;     // dotted quad or host name
+    std::string masque;      // empty: MasqueParDéfaut
+    std::string port;        // empty: PortParDéfautWOL / PortParDéfautWOW
+    std::string adresseMAC;  // as typed, ":" or "-"
     std::string login;
-    std::string motDePasse;   // encoded (CoderMotDePasse), hexadecimal pairs
+    std::string motDePasse;  // encoded (CoderMotDePasse), hexadecimal pairs
     std::string commentaire;
 
     bool operator==(const Machine&) const = default;

@@ -1,0 +1,128 @@
+#include "common/config/Machine.h"
+
+#include <algorithm>
+#include <set>
+
+#include "common/config/Commun.h"
+#include "common/config/Config.h"
+#include "common/config/IniFile.h"
+
+namespace velmora {
+
+const char* const kDossierParDefaut = "Machines";
+
+namespace {
+
+std::string Champ(const std::vector<std::string>& champs, size_t i) {
+    return i < champs.size() ? champs[i] : std::string();
+}
+
+// The number k of a key "Machine<k>", 0 when the key is not one.
+size_t NumeroCleMachine(std::string_view cle) {
+    const std::string prefixe = Majuscules(cle::Machine);
+    if (cle.size() <= prefixe.size() || Majuscules(cle.substr(0, prefixe.size())) != prefixe)
+        return 0;
+    auto n = LireNombre(cle.substr(prefixe.size()));
+    return n && *n > 0 ? static_cast<size_t>(*n) : 0;
+}
+
+}  // namespace
+
+size_t NombreChampsLigne(std::string_view ligne) {
+    return static_cast<size_t>(std::count(ligne.begin(), ligne.end(), '|')) + 1;
+}
+
+Machine LireLigneMachine(std::string_view ligne) {
+    const auto f = ExtraireChamp(ligne, "|");
+    Machine m;
+    m.nom = Champ(f, 0);
+    if (f.size() <= 4) {
+        // Oldest layout: name, comment, address, MAC (shorter lines fill what they have).
+        m.commentaire = Champ(f, 1);
+        m.adresse = Champ(f, 2);
+        m.adresseMAC = Champ(f, 3);
+        return m;
+    }
+    m.adresse = f[1];
+    m.masque = f[2];
+    m.port = f[3];
+    m.adresseMAC = f[4];
+    if (f.size() <= 6) {  // 5 or 6 fields: the comment, when present, is last
+        m.commentaire = Champ(f, 5);
+    } else {  // 7 fields: login and password; 8 or more: the current layout
+        m.login = f[5];
+        m.motDePasse = f[6];
+        m.commentaire = Champ(f, 7);
+    }
+    return m;
+}
+
+std::string LigneMachine(const Machine& m) {
+    // Joined by hand: Joindre would drop the separators after an empty first field.
+    return m.nom + "|" + m.adresse + "|" + m.masque + "|" + m.port + "|" + m.adresseMAC + "|" +
+           m.login + "|" + m.motDePasse + "|" + m.commentaire;
+}
+
+std::string CleMachine(size_t k) { return std::string(cle::Machine) + std::to_string(k); }
+
+std::vector<Machine> ChargerDossier(const std::string& fichier, std::string_view dossier) {
+    const IniDocument doc = LireDocumentIni(fichier);
+    const auto cles = doc.Keys(dossier);
+    // The count is trusted only up to the last machine key present, so that a damaged count
+    // can neither make up thousands of empty machines nor hang the load.
+    size_t dernier = 0;
+    for (const auto& [k, v] : cles) dernier = std::max(dernier, NumeroCleMachine(k));
+    const long long n =
+        std::min<long long>(LireEntier(doc.Get(dossier, cle::NbMachines).value_or("0"), 0),
+                            static_cast<long long>(dernier));
+    std::vector<Machine> machines;
+    if (n <= 0) return machines;
+    machines.reserve(static_cast<size_t>(n));
+    for (long long k = 1; k <= n; ++k)
+        machines.push_back(LireLigneMachine(doc.Get(dossier, CleMachine(k)).value_or("")));
+    return machines;
+}
+
+bool SauvegarderDossier(const std::string& fichier, std::string_view dossier,
+                        const std::vector<Machine>& machines, std::string* erreur) {
+    return ModifierIni(
+        fichier,
+        [&](IniDocument& doc) {
+            const size_t n = machines.size();
+            if (n == 0) {
+                doc.ClearSection(dossier);
+                return;
+            }
+            for (size_t k = 1; k <= n; ++k)
+                doc.Set(dossier, CleMachine(k), LigneMachine(machines[k - 1]));
+            long long ancien = LireEntier(doc.Get(dossier, cle::NbMachines).value_or("0"), 0);
+            doc.Remove(dossier, cle::NbMachines);
+            doc.Set(dossier, cle::NbMachines, std::to_string(n));
+            // Surplus lines: up to the old count, and any other stray numbered line.
+            for (const auto& [k, v] : doc.Keys(dossier))
+                ancien = std::max<long long>(ancien, static_cast<long long>(NumeroCleMachine(k)));
+            for (long long k = static_cast<long long>(n) + 1; k <= ancien; ++k)
+                doc.Remove(dossier, CleMachine(static_cast<size_t>(k)));
+        },
+        erreur);
+}
+
+std::vector<std::string> ListerDossiers(const std::string& fichier) {
+    const IniDocument doc = LireDocumentIni(fichier);
+    std::vector<std::string> noms;
+    std::set<std::string> vus;
+    auto ajouter = [&](const std::string& nom) {
+        if (!nom.empty() && vus.insert(Majuscules(nom)).second) noms.push_back(nom);
+    };
+    const std::string liste = doc.Get(cle::Config, cle::ListeDossiers).value_or("");
+    if (!liste.empty()) {
+        for (const auto& nom : ExtraireChamp(liste, "|")) ajouter(nom);
+    } else {
+        for (const auto& nom : doc.Sections())
+            if (Minuscules(nom) != "config") ajouter(nom);
+    }
+    if (noms.empty()) noms.emplace_back(kDossierParDefaut);
+    return noms;
+}
+
+}  // namespace velmora
