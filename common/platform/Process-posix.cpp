@@ -1,0 +1,345 @@
+// The real ProcessRunner: posix_spawn without a shell, one pipe for standard output and error,
+// a poll loop that reads while the child runs, feeds its input, and enforces the time limit.
+#include <fcntl.h>
+#include <poll.h>
+#include <pthread.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "common/platform/Process.h"
+
+extern char** environ;
+
+namespace velmora::platform {
+namespace {
+
+using Horloge = std::chrono::steady_clock;
+
+// A descriptor closed when it goes out of scope.
+class Descripteur {
+  public:
+    Descripteur() = default;
+    explicit Descripteur(int fd) : m_fd(fd) {}
+    Descripteur(const Descripteur&) = delete;
+    Descripteur& operator=(const Descripteur&) = delete;
+    ~Descripteur() { Fermer(); }
+    int get() const { return m_fd; }
+    bool ouvert() const { return m_fd >= 0; }
+    void Reprendre(int fd) {
+        Fermer();
+        m_fd = fd;
+    }
+    void Fermer() {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = -1;
+    }
+
+  private:
+    int m_fd = -1;
+};
+
+// A descriptor that becomes readable when the child ends (Linux 5.3+), or -1.
+int OuvrirPidfd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    return -1;
+#endif
+}
+
+// The inherited environment with the request's variables added or replaced.
+std::vector<std::string> Environnement(const ProcessRequest& requete) {
+    std::vector<std::string> env;
+    for (char** e = environ; e && *e; ++e) {
+        std::string_view ligne(*e);
+        bool remplacee = std::any_of(
+            requete.environnement.begin(), requete.environnement.end(), [&](const auto& v) {
+                return ligne.size() > v.first.size() &&
+                       ligne.substr(0, v.first.size()) == v.first && ligne[v.first.size()] == '=';
+            });
+        if (!remplacee) env.emplace_back(ligne);
+    }
+    for (const auto& [nom, valeur] : requete.environnement) env.push_back(nom + "=" + valeur);
+    return env;
+}
+
+std::vector<char*> Pointeurs(std::vector<std::string>& textes) {
+    std::vector<char*> p;
+    p.reserve(textes.size() + 1);
+    for (auto& t : textes) p.push_back(t.data());
+    p.push_back(nullptr);
+    return p;
+}
+
+// Writes to a pipe whose reader may be gone without letting SIGPIPE end this process.
+ssize_t EcrireSansSigpipe(int fd, const char* donnees, size_t taille) {
+    sigset_t pipe, ancien, attente;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, &ancien);
+    sigpending(&attente);
+    bool dejaEnAttente = sigismember(&attente, SIGPIPE) == 1;
+    ssize_t n = ::write(fd, donnees, taille);
+    int erreur = errno;
+    if (n < 0 && erreur == EPIPE && !dejaEnAttente) {
+        timespec zero{};
+        sigtimedwait(&pipe, nullptr, &zero);
+    }
+    pthread_sigmask(SIG_SETMASK, &ancien, nullptr);
+    errno = erreur;
+    return n;
+}
+
+void NoterFin(int wstatus, ProcessResult& resultat) {
+    if (WIFEXITED(wstatus)) {
+        resultat.statut = WEXITSTATUS(wstatus);
+    } else if (WIFSIGNALED(wstatus)) {
+        resultat.signal = WTERMSIG(wstatus);
+    }
+}
+
+// One child being run: its pipes and the state of the wait loop.
+class Execution {
+  public:
+    Execution(const ProcessRequest& requete, ProcessResult& resultat)
+        : m_requete(requete), m_resultat(resultat) {}
+
+    bool Demarrer();
+    void Attendre();
+
+  private:
+    void Lire();
+    void Ecrire();
+    bool ReapNonBloquant();
+    void Tuer();
+
+    const ProcessRequest& m_requete;
+    ProcessResult& m_resultat;
+    pid_t m_pid = -1;
+    Descripteur m_sortie;  // our end of the output pipe
+    Descripteur m_entree;  // our end of the input pipe
+    Descripteur m_pidfd;
+    size_t m_ecrits = 0;
+    bool m_termine = false;
+};
+
+bool Execution::Demarrer() {
+    int sortie[2], entree[2] = {-1, -1};
+    if (::pipe2(sortie, O_CLOEXEC) != 0) {
+        m_resultat.erreur = errno;
+        return false;
+    }
+    m_sortie.Reprendre(sortie[0]);
+    Descripteur ecritureSortie(sortie[1]);
+    Descripteur lectureEntree;
+    if (m_requete.entree) {
+        if (::pipe2(entree, O_CLOEXEC) != 0) {
+            m_resultat.erreur = errno;
+            return false;
+        }
+        lectureEntree.Reprendre(entree[0]);
+        m_entree.Reprendre(entree[1]);
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (m_requete.entree) {
+        posix_spawn_file_actions_adddup2(&actions, lectureEntree.get(), 0);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    }
+    posix_spawn_file_actions_adddup2(&actions, ecritureSortie.get(), 1);
+    posix_spawn_file_actions_adddup2(&actions, ecritureSortie.get(), 2);
+    // dup2 onto the same number clears close-on-exec (glibc 2.29+), so a descriptor can keep
+    // its number in the child.
+    for (const auto& [notre, sien] : m_requete.descripteurs) {
+        posix_spawn_file_actions_adddup2(&actions, notre, sien);
+    }
+
+    posix_spawnattr_t attributs;
+    posix_spawnattr_init(&attributs);
+    // Its own process group, so that a time-out kills the tool and whatever it started.
+    posix_spawnattr_setpgroup(&attributs, 0);
+    sigset_t vide, defauts;
+    sigemptyset(&vide);
+    posix_spawnattr_setsigmask(&attributs, &vide);
+    sigemptyset(&defauts);
+    for (int s : {SIGPIPE, SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGCHLD, SIGUSR1, SIGUSR2}) {
+        sigaddset(&defauts, s);
+    }
+    posix_spawnattr_setsigdefault(&attributs, &defauts);
+    posix_spawnattr_setflags(
+        &attributs, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    std::vector<std::string> argv{m_requete.programme};
+    argv.insert(argv.end(), m_requete.arguments.begin(), m_requete.arguments.end());
+    std::vector<std::string> env = Environnement(m_requete);
+    auto pArgv = Pointeurs(argv);
+    auto pEnv = Pointeurs(env);
+    int rc = ::posix_spawn(&m_pid, m_requete.programme.c_str(), &actions, &attributs, pArgv.data(),
+                           pEnv.data());
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributs);
+    if (rc != 0) {
+        m_resultat.erreur = rc;
+        return false;
+    }
+    m_resultat.demarre = true;
+    ::fcntl(m_sortie.get(), F_SETFL, O_NONBLOCK);
+    if (m_entree.ouvert()) {
+        ::fcntl(m_entree.get(), F_SETFL, O_NONBLOCK);
+        if (m_requete.entree->empty()) m_entree.Fermer();
+    }
+    m_pidfd.Reprendre(OuvrirPidfd(m_pid));
+    return true;
+}
+
+void Execution::Lire() {
+    char tampon[65536];
+    for (;;) {
+        ssize_t n = ::read(m_sortie.get(), tampon, sizeof tampon);
+        if (n > 0) {
+            size_t place = m_requete.tailleMax > m_resultat.sortie.size()
+                               ? m_requete.tailleMax - m_resultat.sortie.size()
+                               : 0;
+            m_resultat.sortie.append(tampon, std::min(place, static_cast<size_t>(n)));
+            m_resultat.tailleTotale += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) m_sortie.Fermer();
+        return;
+    }
+}
+
+void Execution::Ecrire() {
+    const std::string& donnees = *m_requete.entree;
+    while (m_ecrits < donnees.size()) {
+        ssize_t n =
+            EcrireSansSigpipe(m_entree.get(), donnees.data() + m_ecrits, donnees.size() - m_ecrits);
+        if (n > 0) {
+            m_ecrits += static_cast<size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return;
+        } else {
+            break;  // the child closed its input: the rest is dropped
+        }
+    }
+    m_entree.Fermer();
+}
+
+bool Execution::ReapNonBloquant() {
+    if (m_termine) return true;
+    int wstatus = 0;
+    pid_t r = ::waitpid(m_pid, &wstatus, WNOHANG);
+    if (r == m_pid) {
+        NoterFin(wstatus, m_resultat);
+        m_termine = true;
+    } else if (r < 0 && errno != EINTR) {
+        m_termine = true;  // reaped elsewhere (SIGCHLD ignored): nothing more to learn
+    }
+    return m_termine;
+}
+
+void Execution::Tuer() {
+    ::kill(-m_pid, SIGKILL);
+    int wstatus = 0;
+    pid_t r;
+    do {
+        r = ::waitpid(m_pid, &wstatus, 0);
+    } while (r < 0 && errno == EINTR);
+    if (r == m_pid) NoterFin(wstatus, m_resultat);
+    m_resultat.statut = -1;
+    m_termine = true;
+}
+
+// Milliseconds until `limite`, cut to the polling step of the stop callback, and to a short
+// step when the child's end cannot be watched through a pidfd.
+int Delai(Horloge::time_point limite, bool rappel, bool pidfd) {
+    auto reste =
+        std::chrono::duration_cast<std::chrono::milliseconds>(limite - Horloge::now()).count();
+    long long ms = std::max<long long>(0, reste);
+    if (rappel) ms = std::min<long long>(ms, 20);
+    if (!pidfd) ms = std::min<long long>(ms, 10);
+    return static_cast<int>(ms);
+}
+
+void Execution::Attendre() {
+    const auto limite =
+        Horloge::now() + std::chrono::milliseconds(std::max(0, m_requete.delaiMaxMs));
+    while (!ReapNonBloquant()) {
+        pollfd fds[3];
+        nfds_t n = 0;
+        int iSortie = -1, iEntree = -1;
+        if (m_sortie.ouvert()) {
+            iSortie = static_cast<int>(n);
+            fds[n++] = {m_sortie.get(), POLLIN, 0};
+        }
+        if (m_entree.ouvert()) {
+            iEntree = static_cast<int>(n);
+            fds[n++] = {m_entree.get(), POLLOUT, 0};
+        }
+        if (m_pidfd.ouvert()) fds[n++] = {m_pidfd.get(), POLLIN, 0};
+        int attente = Delai(limite, static_cast<bool>(m_requete.arreter), m_pidfd.ouvert());
+        int pret = ::poll(fds, n, attente);
+        if (pret < 0 && errno != EINTR) break;
+        if (pret > 0) {
+            if (iSortie >= 0 && fds[iSortie].revents) Lire();
+            if (iEntree >= 0 && fds[iEntree].revents) Ecrire();
+        }
+        if (ReapNonBloquant()) break;
+        if (m_requete.arreter && m_requete.arreter()) {
+            m_resultat.arrete = true;
+            Tuer();
+            return;
+        }
+        if (Horloge::now() >= limite) {
+            m_resultat.expire = true;
+            Tuer();
+            return;
+        }
+    }
+    // Ended: take what is still in the pipe. A child it left behind may hold the pipe open, so
+    // stop as soon as nothing more comes for a moment.
+    while (m_sortie.ouvert()) {
+        pollfd fd{m_sortie.get(), POLLIN, 0};
+        if (::poll(&fd, 1, 50) <= 0) break;
+        Lire();
+    }
+}
+
+class PosixProcessRunner : public ProcessRunner {
+  public:
+    ProcessResult Run(const ProcessRequest& requete) override {
+        ProcessResult resultat;
+        Execution execution(requete, resultat);
+        if (execution.Demarrer()) execution.Attendre();
+        return resultat;
+    }
+};
+
+ProcessRunner* g_runner = nullptr;
+
+}  // namespace
+
+ProcessRunner& SystemProcessRunner() {
+    static PosixProcessRunner runner;
+    return runner;
+}
+
+ProcessRunner& CurrentProcessRunner() { return g_runner ? *g_runner : SystemProcessRunner(); }
+
+void SetProcessRunner(ProcessRunner* runner) { g_runner = runner; }
+
+}  // namespace velmora::platform
