@@ -1,0 +1,163 @@
+#include "Aides.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace velmora::batch::test {
+
+DossierTemporaire::DossierTemporaire() {
+    std::string modele = "/tmp/velmora-batch-XXXXXX";
+    if (!::mkdtemp(modele.data())) throw std::runtime_error("mkdtemp");
+    m_chemin = modele;
+}
+
+DossierTemporaire::~DossierTemporaire() {
+    std::error_code ec;
+    std::filesystem::permissions(m_chemin, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(m_chemin, ec);
+}
+
+std::string DossierTemporaire::Ecrire(const std::string& nom, const std::string& contenu) const {
+    std::string chemin = m_chemin + "/" + nom;
+    std::ofstream(chemin, std::ios::binary) << contenu;
+    return chemin;
+}
+
+std::string LireFichier(const std::string& chemin) {
+    std::ifstream f(chemin, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> Lignes(const std::string& texte) {
+    std::vector<std::string> lignes;
+    size_t debut = 0;
+    for (size_t fin; (fin = texte.find('\n', debut)) != std::string::npos; debut = fin + 1) {
+        lignes.push_back(texte.substr(debut, fin - debut));
+    }
+    lignes.push_back(texte.substr(debut));
+    return lignes;
+}
+
+std::string ConfigTest(const std::string& lignesConfig, const std::string& dossiers) {
+    return "[Config]\nLangue=Français\n" + lignesConfig + dossiers;
+}
+
+Resultat LancerBatch(const std::vector<std::string>& arguments,
+                     const std::vector<std::pair<std::string, std::string>>& environnement,
+                     const std::vector<std::string>& avant) {
+    std::vector<std::string> mots = avant;
+    mots.push_back(VELMORA_BINARY_DIR "/batch/VelmoraBatch");
+    mots.insert(mots.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& m : mots) argv.push_back(m.data());
+    argv.push_back(nullptr);
+
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        std::string v = *e;
+        bool remplace = false;
+        for (auto& [nom, valeur] : environnement) remplace |= v.rfind(nom + "=", 0) == 0;
+        if (!remplace) env.push_back(v);
+    }
+    for (auto& [nom, valeur] : environnement) env.push_back(nom + "=" + valeur);
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    int tube[2];
+    if (::pipe2(tube, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, tube[1], STDOUT_FILENO);
+    pid_t pid;
+    int err = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(tube[1]);
+    Resultat r;
+    if (err != 0) {
+        ::close(tube[0]);
+        return r;
+    }
+    char tampon[4096];
+    for (ssize_t n; (n = ::read(tube[0], tampon, sizeof tampon)) > 0;) r.sortie.append(tampon, n);
+    ::close(tube[0]);
+    int statut = 0;
+    ::waitpid(pid, &statut, 0);
+    r.code = WIFEXITED(statut) ? WEXITSTATUS(statut) : -1;
+    return r;
+}
+
+bool FauxReseau::EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque,
+                                      int port, const std::string& mac, std::string& adresseEnvoi,
+                                      std::string& erreur) {
+    appels.push_back("paquet " + adresse + " " + masque + " " + std::to_string(port) + " " + mac);
+    adresseEnvoi = adresse;
+    erreur = erreurPaquet;
+    return erreurPaquet.empty();
+}
+
+bool FauxReseau::ReveillerParInternet(const std::string& adresse, int port, const std::string& mac,
+                                      std::string& reponse) {
+    appels.push_back("internet " + adresse + " " + std::to_string(port) + " " + mac);
+    reponse = "OK " + adresse + "\r\n";
+    return relaisRepond;
+}
+
+bool FauxReseau::Pinger(const std::string& adresse, std::string& adresseRepondante) {
+    appels.push_back("ping " + adresse);
+    if (!repondent.count(adresse)) return false;
+    adresseRepondante = adresse.rfind("hote", 0) == 0 ? "127.0.0.9" : adresse;
+    return true;
+}
+
+std::string FauxReseau::ChercherAdresseMAC(const std::string& adresse) {
+    if (avantRechercheMAC) avantRechercheMAC(m_recherchesMAC);
+    ++m_recherchesMAC;
+    appels.push_back("mac " + adresse);
+    auto it = macs.find(adresse);
+    return it == macs.end() ? "" : it->second;
+}
+
+bool FauxReseau::Refuse(const std::string& adresse, std::string& erreur) const {
+    auto it = refus.find(adresse);
+    if (it == refus.end()) return false;
+    erreur = it->second;
+    return true;
+}
+
+bool FauxReseau::ArreterADistance(const std::string& adresse, int delai, const std::string& message,
+                                  bool forcer, bool redemarrer, const std::string& login,
+                                  const std::string& motDePasse, std::string& erreur) {
+    appels.push_back(std::string(redemarrer ? "redemarrer " : "arreter ") + adresse + " " +
+                     std::to_string(delai) + " [" + message + "] " + (forcer ? "force" : "-") +
+                     " " + login + ":" + motDePasse);
+    return !Refuse(adresse, erreur);
+}
+
+bool FauxReseau::AnnulerArret(const std::string& adresse, const std::string& login,
+                              const std::string& motDePasse, std::string& erreur) {
+    appels.push_back("annuler " + adresse + " " + login + ":" + motDePasse);
+    return !Refuse(adresse, erreur);
+}
+
+bool FauxReseau::ActionWMI(const std::string& adresse, int code, const std::string& login,
+                           const std::string& motDePasse, std::string& erreur) {
+    appels.push_back("wmi " + std::to_string(code) + " " + adresse + " " + login + ":" +
+                     motDePasse);
+    return !Refuse(adresse, erreur);
+}
+
+}  // namespace velmora::batch::test
