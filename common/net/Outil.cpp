@@ -1,0 +1,77 @@
+// Running the network tools through the platform's process runner, with a replaceable entry
+// point and per-name path overrides for tests.
+#include "common/net/Outil.h"
+
+#include <map>
+#include <mutex>
+
+#include "common/platform/Outil.h"
+#include "common/platform/Process.h"
+
+namespace velmora::net {
+
+namespace {
+
+constexpr std::size_t kSortieMax = 64 * 1024;  // bytes kept of a tool's output
+
+std::mutex g_verrou;
+LanceurOutil g_lanceur;
+std::map<std::string, std::string> g_chemins;
+
+ResultatOutil LancerReellement(const std::vector<std::string>& argv, std::string_view entree,
+                               int delaiMs) {
+    ResultatOutil resultat;
+    if (argv.empty() || argv[0].empty()) {
+        resultat.sortie = "No program to run";
+        return resultat;
+    }
+    platform::ProcessRequest requete;
+    requete.programme = argv[0];
+    requete.arguments.assign(argv.begin() + 1, argv.end());
+    if (!entree.empty()) requete.entree = std::string(entree);
+    requete.delaiMaxMs = delaiMs;
+    requete.tailleMax = kSortieMax;
+    const platform::ProcessResult fin = platform::CurrentProcessRunner().Run(requete);
+    resultat.lance = fin.demarre;
+    resultat.expire = fin.expire;
+    resultat.statut = fin.statut;
+    resultat.sortie = fin.demarre ? fin.sortie : platform::TexteErreurSysteme(fin.erreur);
+    return resultat;
+}
+
+}  // namespace
+
+ResultatOutil LancerOutil(const std::vector<std::string>& argv, std::string_view entree,
+                          int delaiMs) {
+    LanceurOutil lanceur;
+    {
+        std::lock_guard<std::mutex> verrou(g_verrou);
+        lanceur = g_lanceur;
+    }
+    if (lanceur) return lanceur(argv, entree, delaiMs);
+    return LancerReellement(argv, entree, delaiMs);
+}
+
+void DefinirLanceurOutil(LanceurOutil lanceur) {
+    std::lock_guard<std::mutex> verrou(g_verrou);
+    g_lanceur = std::move(lanceur);
+}
+
+std::string TrouverOutil(const std::string& nom) {
+    {
+        std::lock_guard<std::mutex> verrou(g_verrou);
+        const auto it = g_chemins.find(nom);
+        if (it != g_chemins.end()) return it->second;
+    }
+    return platform::CheminOutil(nom);
+}
+
+void DefinirCheminOutil(const std::string& nom, const std::string& chemin) {
+    std::lock_guard<std::mutex> verrou(g_verrou);
+    if (chemin.empty())
+        g_chemins.erase(nom);
+    else
+        g_chemins[nom] = chemin;
+}
+
+}  // namespace velmora::net
