@@ -15,7 +15,6 @@
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "gui/Controles.h"
-#include "gui/Etat.h"
 #include "gui/Questions.h"
 #include "gui/TraduireFeuille.h"
 
@@ -39,7 +38,8 @@ bool EcrireReglageImmediat(QWidget* parent, const char* cle, const std::string& 
     return false;
 }
 
-frmAstuceDuJour::frmAstuceDuJour(QWidget* parent) : QDialog(parent) {
+frmAstuceDuJour::frmAstuceDuJour(QWidget* parent, ReglagesFenetre& reglages)
+    : QDialog(parent), m_reglages(reglages) {
     setObjectName(QStringLiteral("frmAstuceDuJour"));
     setWindowTitle(QStringLiteral("Astuce du jour"));
     auto* savezVous = new QLabel(QStringLiteral("Savez-vous..."), this);
@@ -72,8 +72,8 @@ frmAstuceDuJour::frmAstuceDuJour(QWidget* parent) : QDialog(parent) {
     principal->addLayout(barre);
 
     TraduireFeuille(this);
-    m_afficher->setChecked(Etat().reglages.astucesAfficher);
-    m_numero = static_cast<int>(Etat().reglages.astucesDerniere);
+    m_afficher->setChecked(m_reglages.astucesAfficher);
+    m_numero = static_cast<int>(m_reglages.astucesDerniere);
     AstuceSuivante();
     AppliquerToujoursAuDessus(this);
 
@@ -88,8 +88,8 @@ void frmAstuceDuJour::AstuceSuivante() {
 
 void frmAstuceDuJour::Valider() {
     const bool afficher = m_afficher->isChecked();
-    if (afficher != Etat().reglages.astucesAfficher) {
-        Etat().reglages.astucesAfficher = afficher;
+    if (afficher != m_reglages.astucesAfficher) {
+        m_reglages.astucesAfficher = afficher;
         EcrireReglageImmediat(this, cle::AstucesAfficher, TexteBooleen(afficher));
     }
     accept();
@@ -98,7 +98,7 @@ void frmAstuceDuJour::Valider() {
 void frmAstuceDuJour::EnregistrerNumero() {
     if (m_numeroEnregistre) return;
     m_numeroEnregistre = true;
-    Etat().reglages.astucesDerniere = m_numero;
+    m_reglages.astucesDerniere = m_numero;
     EcrireReglageImmediat(this, cle::AstucesDerniere, std::to_string(m_numero));
 }
 

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <string>
 
+#include "common/config/Config.h"
+
 class QCheckBox;
 class QPlainTextEdit;
 
@@ -24,8 +26,9 @@ class Astuces {
 class frmAstuceDuJour : public QDialog {
     Q_OBJECT
   public:
-    // Shows the option from Etat().reglages and the tip after the last one shown.
-    explicit frmAstuceDuJour(QWidget* parent = nullptr);
+    // Shows the option of `reglages` (the program's settings, kept up to date by the window)
+    // and the tip after the last one shown.
+    frmAstuceDuJour(QWidget* parent, ReglagesFenetre& reglages);
 
     int NumeroAffiche() const { return m_numero; }
     void AstuceSuivante();
@@ -39,6 +42,7 @@ class frmAstuceDuJour : public QDialog {
 
   private:
     void EnregistrerNumero();
+    ReglagesFenetre& m_reglages;
     QPlainTextEdit* m_texte;
     QCheckBox* m_afficher;
     int m_numero = 0;
