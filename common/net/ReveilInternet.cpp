@@ -1,0 +1,126 @@
+// Wake via Internet: the template request over HTTP with libcurl.
+#include "common/net/ReveilInternet.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <mutex>
+
+#include "common/config/Commun.h"
+#include "common/config/Programme.h"
+
+namespace velmora::net {
+
+namespace {
+
+constexpr long kDelaiTentativeMs = 10000;  // per attempt
+constexpr long kTypeDefaut = 0, kTypeDirect = 1, kTypeProxy = 2;
+
+// No wake service is run for this program, so there is no built-in template to fall back on.
+constexpr const char* kModeleIntegre = "";
+
+struct LibererCurl {
+    void operator()(CURL* c) const { curl_easy_cleanup(c); }
+};
+
+void InitialiserCurl() {
+    static std::once_flag une;
+    std::call_once(une, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+size_t AjouterCorps(char* donnees, size_t taille, size_t n, void* cible) {
+    static_cast<std::string*>(cible)->append(donnees, taille * n);
+    return taille * n;
+}
+
+// Keeps the headers of the last response only: a new status line starts them again.
+size_t AjouterEntete(char* donnees, size_t taille, size_t n, void* cible) {
+    auto* entetes = static_cast<std::string*>(cible);
+    const std::string_view ligne(donnees, taille * n);
+    if (ligne.rfind("HTTP/", 0) == 0) entetes->clear();
+    entetes->append(ligne);
+    return taille * n;
+}
+
+struct Tentative {
+    long type;
+    std::string adresse;
+};
+
+// One GET; true on "200 OK". `corps` and `entetes` get what the server sent.
+bool Demander(const Tentative& t, const ReglagesDemarrage& reglages, std::string& corps,
+              std::string& entetes, bool& reponseRecue) {
+    std::unique_ptr<CURL, LibererCurl> curl(curl_easy_init());
+    if (!curl) return false;
+    CURL* c = curl.get();
+    curl_easy_setopt(c, CURLOPT_URL, t.adresse.c_str());
+    curl_easy_setopt(c, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, kDelaiTentativeMs);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, AjouterCorps);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &corps);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, AjouterEntete);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &entetes);
+    if (t.type == kTypeDirect) {
+        curl_easy_setopt(c, CURLOPT_PROXY, "");  // environment proxies ignored
+    } else if (t.type == kTypeProxy) {
+        curl_easy_setopt(c, CURLOPT_PROXY, reglages.proxyAdresse.c_str());
+        curl_easy_setopt(c, CURLOPT_NOPROXY, "");  // no_proxy does not bypass a named proxy
+        const auto port = LireNombre(reglages.proxyPort);
+        if (port && *port > 0 && *port < 65536)
+            curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(*port));
+    }
+    if (t.type != kTypeDirect && !reglages.proxyLogin.empty()) {
+        curl_easy_setopt(c, CURLOPT_PROXYUSERNAME, reglages.proxyLogin.c_str());
+        curl_easy_setopt(c, CURLOPT_PROXYPASSWORD, reglages.proxyPassword.c_str());
+        curl_easy_setopt(c, CURLOPT_PROXYAUTH, CURLAUTH_BASIC);
+    }
+    const CURLcode code = curl_easy_perform(c);
+    reponseRecue = !entetes.empty();
+    return code == CURLE_OK && StatutReponse(entetes) == "200 OK";
+}
+
+}  // namespace
+
+std::string StatutReponse(std::string_view entetes) {
+    size_t fin = 0;
+    while (fin < entetes.size() && static_cast<unsigned char>(entetes[fin]) >= 32) ++fin;
+    const std::string_view ligne = entetes.substr(0, fin);
+    const size_t espace = ligne.find(' ');
+    return espace == std::string_view::npos ? std::string() : std::string(ligne.substr(espace + 1));
+}
+
+bool ReveillerParInternet(const std::string& adresse, long long port, const std::string& mac,
+                          std::string& reponse, const ReglagesDemarrage& reglages) {
+    const std::string modele = reglages.scriptWOWParDefaut ? kModeleIntegre : reglages.scriptWOWUrl;
+    if (modele.empty()) {
+        reponse = reglages.scriptWOWParDefaut
+                      ? "There is no built-in wake script: set ScriptWOWUrl to the address of "
+                        "your own script and turn off ScriptWOWParDéfaut."
+                      : "ScriptWOWUrl is empty: set it to the address of your wake script.";
+        return false;
+    }
+    InitialiserCurl();
+    std::string url = Remplacer(modele, "%ip%", adresse, 1, Comparaison::Texte);
+    url = Remplacer(url, "%mac%", mac, 1, Comparaison::Texte);
+    url = Remplacer(url, "%port%", std::to_string(port), 1, Comparaison::Texte);
+
+    const int essais = reglages.proxyAccesDirect && reglages.proxyType != kTypeDirect ? 2 : 1;
+    for (int essai = 0; essai < essais; ++essai) {
+        const long type = essai == 0 ? static_cast<long>(reglages.proxyType) : kTypeDirect;
+        std::string corps, entetes;
+        bool recue = false;
+        const bool ok = Demander({type, url}, reglages, corps, entetes, recue);
+        if (recue) reponse = corps;
+        if (ok) return true;
+    }
+    return false;
+}
+
+bool ReveillerParInternet(const std::string& adresse, long long port, const std::string& mac,
+                          std::string& reponse) {
+    return ReveillerParInternet(adresse, port, mac, reponse, Prog().reglages);
+}
+
+}  // namespace velmora::net

@@ -1,0 +1,201 @@
+// Wake via Internet against a local HTTP server and a real tinyproxy with basic
+// authentication, all on loopback.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/net/ReveilInternet.h"
+#include "test_net_pairs.h"
+
+namespace velmora::net {
+namespace {
+
+using test::ServeurHttp;
+
+ReglagesDemarrage Reglages(const std::string& modele, long long type = 1) {
+    ReglagesDemarrage r;
+    r.scriptWOWParDefaut = false;
+    r.scriptWOWUrl = modele;
+    r.proxyType = type;
+    return r;
+}
+
+// Sets an environment variable for the life of the object.
+class Environnement {
+  public:
+    Environnement(const char* nom, const std::string& valeur) : m_nom(nom) {
+        if (const char* v = ::getenv(nom)) m_ancienne = v, m_avait = true;
+        ::setenv(nom, valeur.c_str(), 1);
+    }
+    ~Environnement() {
+        if (m_avait)
+            ::setenv(m_nom, m_ancienne.c_str(), 1);
+        else
+            ::unsetenv(m_nom);
+    }
+
+  private:
+    const char* m_nom;
+    std::string m_ancienne;
+    bool m_avait = false;
+};
+
+TEST(ReveilInternet, StatusLineIsTheTextAfterTheFirstSpace) {
+    EXPECT_EQ(StatutReponse("HTTP/1.1 200 OK\r\nServer: x\r\n"), "200 OK");
+    EXPECT_EQ(StatutReponse("HTTP/1.0 200 OK\r\n"), "200 OK");
+    EXPECT_EQ(StatutReponse("HTTP/1.1 404 Not Found\r\n"), "404 Not Found");
+    EXPECT_EQ(StatutReponse(""), "");
+    EXPECT_EQ(StatutReponse("garbage\r\n"), "");
+}
+
+TEST(ReveilInternet, PlaceholdersInAnyCaseAreReplacedAsTyped) {
+    ServeurHttp serveur;
+    std::string reponse;
+    ASSERT_TRUE(ReveillerParInternet(
+        "pc.example", 7, "00-11-22-AA-bb-CC", reponse,
+        Reglages(serveur.Base() + "/w?ip=%IP%&mac=%Mac%&port=%port%&again=%ip%")));
+    EXPECT_EQ(reponse, "done");
+    EXPECT_EQ(serveur.Lignes(),
+              (std::vector<std::string>{"GET /w?ip=pc.example&mac=00-11-22-AA-bb-CC&port=7&"
+                                        "again=pc.example HTTP/1.1"}));
+}
+
+TEST(ReveilInternet, OnlyExactly200OKSucceedsAndTheBodyIsReturned) {
+    struct Cas {
+        std::string reponse;
+        bool succes;
+        std::string corps;
+    };
+    const std::vector<Cas> cas = {
+        {ServeurHttp::Reponse("200 OK", "woken", "HTTP/1.0"), true, "woken"},
+        {ServeurHttp::Reponse("200 Fine", "fine"), false, "fine"},
+        {ServeurHttp::Reponse("200 ok", "lower"), false, "lower"},
+        {ServeurHttp::Reponse("404 Not Found", "missing"), false, "missing"},
+        {ServeurHttp::Reponse("302 Found", "moved", "HTTP/1.1", "Location: /elsewhere\r\n"), false,
+         "moved"},
+        {"HTTP/1.1 100 Continue\r\n\r\n" + ServeurHttp::Reponse("200 OK", "after"), true, "after"},
+    };
+    for (const auto& c : cas) {
+        ServeurHttp serveur(c.reponse);
+        std::string reponse = "unchanged";
+        EXPECT_EQ(ReveillerParInternet("1.2.3.4", 9, "00:11:22:33:44:55", reponse,
+                                       Reglages(serveur.Base() + "/?ip=%ip%")),
+                  c.succes)
+            << c.reponse;
+        EXPECT_EQ(reponse, c.corps);
+        EXPECT_EQ(serveur.Requetes().size(), 1u) << "a redirect is not followed";
+    }
+}
+
+TEST(ReveilInternet, MissingTemplateOrRefusedConnectionFails) {
+    std::string reponse;
+    ReglagesDemarrage integre;  // ScriptWOWParDéfaut true by default
+    EXPECT_FALSE(ReveillerParInternet("1.2.3.4", 9, "00:11:22:33:44:55", reponse, integre));
+    EXPECT_NE(reponse.find("ScriptWOWUrl"), std::string::npos);
+    reponse = "unchanged";
+    const uint16_t ferme = test::PortLibre();
+    EXPECT_FALSE(ReveillerParInternet("1.2.3.4", 9, "m", reponse,
+                                      Reglages("http://127.0.0.1:" + std::to_string(ferme) + "/")));
+    EXPECT_EQ(reponse, "unchanged");
+}
+
+TEST(ReveilInternet, ServerThatNeverAnswersFailsAfterTheTimeLimit) {
+    ServeurHttp muet("");
+    std::string reponse = "unchanged";
+    EXPECT_FALSE(ReveillerParInternet("1.2.3.4", 9, "m", reponse, Reglages(muet.Base() + "/")));
+    EXPECT_EQ(reponse, "unchanged");
+    EXPECT_EQ(muet.Requetes().size(), 1u);
+}
+
+TEST(ReveilInternet, RefusingProxyIsFollowedByADirectRetryOnlyWhenAsked) {
+    ServeurHttp serveur;
+    auto r = Reglages(serveur.Base() + "/?mac=%mac%", 2);
+    r.proxyAdresse = "127.0.0.1";
+    r.proxyPort = std::to_string(test::PortLibre());
+    std::string reponse;
+    EXPECT_FALSE(ReveillerParInternet("a", 9, "m", reponse, r));
+    EXPECT_TRUE(serveur.Requetes().empty());
+    r.proxyAccesDirect = true;
+    EXPECT_TRUE(ReveillerParInternet("a", 9, "m", reponse, r));
+    EXPECT_EQ(serveur.Requetes().size(), 1u);
+    // Type 1 with the retry setting: one request only, even when it fails.
+    ServeurHttp refus(ServeurHttp::Reponse("500 Internal Server Error", "no"));
+    auto direct = Reglages(refus.Base() + "/", 1);
+    direct.proxyAccesDirect = true;
+    EXPECT_FALSE(ReveillerParInternet("a", 9, "m", reponse, direct));
+    EXPECT_EQ(refus.Requetes().size(), 1u);
+}
+
+TEST(ReveilInternet, DirectAccessIgnoresTheEnvironmentProxyAndDefaultAccessFollowsIt) {
+    ServeurHttp serveur;
+    Environnement proxy("http_proxy", "http://127.0.0.1:" + std::to_string(test::PortLibre()));
+    Environnement sansExceptions("no_proxy", "");
+    std::string reponse;
+    EXPECT_TRUE(ReveillerParInternet("a", 9, "m", reponse, Reglages(serveur.Base() + "/", 1)));
+    EXPECT_FALSE(ReveillerParInternet("a", 9, "m", reponse, Reglages(serveur.Base() + "/", 0)));
+    EXPECT_EQ(serveur.Requetes().size(), 1u);
+}
+
+// Debian's tinyproxy with basic authentication, on a free loopback port.
+class Tinyproxy {
+  public:
+    Tinyproxy() : m_port(test::PortLibre()) {
+        const char* binaire = "/usr/bin/tinyproxy";
+        if (::access(binaire, X_OK) != 0) return;
+        char modele[] = "/tmp/velmora-tinyproxy-XXXXXX";
+        if (!::mkdtemp(modele)) return;
+        m_dossier = modele;
+        std::ofstream(m_dossier + "/tinyproxy.conf")
+            << "Port " << m_port << "\nListen 127.0.0.1\nTimeout 10\nMaxClients 20\n"
+            << "LogFile \"" << m_dossier << "/tinyproxy.log\"\nLogLevel Info\n"
+            << "BasicAuth alice s3cret\nAllow 127.0.0.1\nDisableViaHeader No\n";
+        m_processus = std::make_unique<test::Processus>(
+            std::vector<std::string>{binaire, "-d", "-c", m_dossier + "/tinyproxy.conf"});
+        m_pret = m_processus->Lance() && test::AttendrePort(m_port);
+    }
+    ~Tinyproxy() {
+        m_processus.reset();
+        if (!m_dossier.empty()) std::filesystem::remove_all(m_dossier);
+    }
+    bool Pret() const { return m_pret; }
+    uint16_t Port() const { return m_port; }
+
+  private:
+    uint16_t m_port;
+    std::string m_dossier;
+    std::unique_ptr<test::Processus> m_processus;
+    bool m_pret = false;
+};
+
+TEST(ReveilInternet, NamedProxyWithBasicAuthenticationIsUsedEvenForNoProxyHosts) {
+    Tinyproxy proxy;
+    if (!proxy.Pret()) GTEST_SKIP() << "tinyproxy is not installed or did not start";
+    ServeurHttp serveur;
+    Environnement exceptions("no_proxy", "127.0.0.1,localhost");
+    auto r = Reglages(serveur.Base() + "/?ip=%ip%", 2);
+    r.proxyAdresse = "127.0.0.1";
+    r.proxyPort = std::to_string(proxy.Port());
+    r.proxyLogin = "alice";
+    r.proxyPassword = "s3cret";
+    std::string reponse;
+    ASSERT_TRUE(ReveillerParInternet("10.9.8.7", 9, "m", reponse, r)) << reponse;
+    EXPECT_EQ(reponse, "done");
+    ASSERT_EQ(serveur.Requetes().size(), 1u);
+    EXPECT_NE(serveur.Requetes()[0].find("tinyproxy"), std::string::npos) << "through the proxy";
+    EXPECT_EQ(serveur.Lignes()[0].substr(0, 17), "GET /?ip=10.9.8.7");
+
+    r.proxyPassword = "wrong";  // tinyproxy answers 401
+    EXPECT_FALSE(ReveillerParInternet("10.9.8.7", 9, "m", reponse, r));
+    r.proxyLogin.clear();  // 407
+    EXPECT_FALSE(ReveillerParInternet("10.9.8.7", 9, "m", reponse, r));
+    EXPECT_EQ(serveur.Requetes().size(), 1u);
+    // The direct retry after the refusal reaches the server itself.
+    r.proxyAccesDirect = true;
+    EXPECT_TRUE(ReveillerParInternet("10.9.8.7", 9, "m", reponse, r));
+    EXPECT_EQ(serveur.Requetes().size(), 2u);
+}
+
+}  // namespace
+}  // namespace velmora::net
