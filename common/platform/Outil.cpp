@@ -42,10 +42,10 @@ bool EstExecutable(const std::string& chemin) {
 
 }  // namespace
 
-std::vector<std::string> LignesSortieOutil(std::string sortie) {
+std::vector<std::string> LignesSortieOutil(std::string sortie, bool coupee) {
     std::erase(sortie, '\0');
     if (!EstUtf8Valide(sortie)) {
-        std::string coupe = SansCaractereCoupe(sortie);
+        std::string coupe = coupee ? SansCaractereCoupe(sortie) : sortie;
         sortie = EstUtf8Valide(coupe) ? coupe : DepuisWindows1252(sortie);
     }
     std::erase(sortie, '\t');
@@ -74,7 +74,10 @@ bool ExecuterOutil(const std::string& ligneCommande, std::vector<std::string>* l
     ProcessResult resultat = CurrentProcessRunner().Run(requete);
     if (!resultat.demarre) return false;
     if (statut) *statut = resultat.statut;
-    if (lignes) *lignes = LignesSortieOutil(std::move(resultat.sortie));
+    if (lignes) {
+        bool coupee = resultat.tailleTotale > resultat.sortie.size();
+        *lignes = LignesSortieOutil(std::move(resultat.sortie), coupee);
+    }
     return true;
 }
 

@@ -37,8 +37,9 @@ inline constexpr std::size_t kTailleSortieOutil = 4096;
 bool ExecuterOutil(const std::string& ligneCommande, std::vector<std::string>* lignes = nullptr,
                    const OptionsOutil& options = {}, int* statut = nullptr);
 
-// The cleaning and splitting of ExecuterOutil on raw output already cut to size. Pure.
-std::vector<std::string> LignesSortieOutil(std::string sortie);
+// The cleaning and splitting of ExecuterOutil on raw output already cut to size; `coupee` tells
+// that bytes were dropped after it (a partial UTF-8 character at the end is then removed). Pure.
+std::vector<std::string> LignesSortieOutil(std::string sortie, bool coupee = false);
 
 // Sets the hook that every tool run without its own stop callback polls while waiting (the
 // windowed program lets its events run there and returns its stop request). Empty: none.
