@@ -1,0 +1,194 @@
+// The built VelmoraBatch run as a user runs it: a temporary Configuration file, a command
+// line, the console output compared line by line and the exit code. Packets go to UDP
+// receivers on loopback only.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+using namespace std::string_literals;
+
+#include "Aides.h"
+
+namespace velmora::batch::test {
+namespace {
+
+using Lignes_t = std::vector<std::string>;
+
+// A UDP socket bound to a loopback address on a free port.
+class RecepteurUDP {
+  public:
+    explicit RecepteurUDP(const char* adresse = "127.0.0.1") {
+        m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        ::inet_pton(AF_INET, adresse, &a.sin_addr);
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        socklen_t n = sizeof a;
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &n);
+        m_port = ntohs(a.sin_port);
+    }
+    ~RecepteurUDP() { ::close(m_fd); }
+    int Port() const { return m_port; }
+    std::string PortTexte() const { return std::to_string(m_port); }
+    // The next datagram, or "" when none comes within a second.
+    std::string Recevoir() {
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, 1000) != 1) return "";
+        char tampon[2048];
+        ssize_t n = ::recv(m_fd, tampon, sizeof tampon, 0);
+        return n > 0 ? std::string(tampon, static_cast<size_t>(n)) : "";
+    }
+
+  private:
+    int m_fd = -1;
+    int m_port = 0;
+};
+
+std::string PaquetAttendu(const std::string& octetsMAC) {
+    std::string paquet(6, '\xFF');
+    for (int i = 0; i < 16; ++i) paquet += octetsMAC;
+    return paquet;
+}
+
+const Lignes_t kFinOK = {"", "Traitement terminé.", "", ""};
+
+Lignes_t Concat(Lignes_t a, const Lignes_t& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST(BoutEnBout, StartUpUsageTextAndCommandLineErrors) {
+    DossierTemporaire dossier;
+    std::string fichier = dossier.Ecrire("maison.ini", ConfigTest("", ""));
+
+    for (const Lignes_t& arguments : {Lignes_t{fichier}, Lignes_t{fichier, "/?"}}) {
+        Resultat r = LancerBatch(arguments);
+        EXPECT_EQ(r.code, 0);
+        Lignes_t lignes = Lignes(r.sortie);
+        // The banner line, the 53 lines of the usage text (the first, empty, ends the banner
+        // line), an empty line.
+        ASSERT_EQ(lignes.size(), 55u) << r.sortie;
+        EXPECT_EQ(lignes[0].rfind("VelmoraBatch v", 0), 0u);
+        EXPECT_NE(lignes[0].find(" - "), std::string::npos);
+        EXPECT_EQ(lignes[1], "Utilisation");
+        EXPECT_EQ(lignes[2], "   VelmoraBatch [fichier_ini] action [options]");
+        EXPECT_EQ(lignes[36],
+                  "                  signe '§' peut être utilisé comme retour-chariot)");
+        EXPECT_EQ(lignes[52], "   VelmoraBatch /l:tavrin");
+        EXPECT_EQ(lignes[53], "");
+    }
+
+    // A missing file is reported before the command line is looked at; the code is 0.
+    const std::string absent = dossier.Chemin() + "/absent.ini";
+    for (const Lignes_t& arguments : {Lignes_t{absent}, Lignes_t{absent, "/S:pc1"}}) {
+        Resultat r = LancerBatch(arguments);
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.sortie, "Le fichier de configuration spécifié n'a pas été trouvé...\n");
+    }
+
+    // A file name with a space, as one argument; command-line errors pass /d.
+    std::string avecEspace = dossier.Ecrire("ma config.ini", ConfigTest("", ""));
+    Resultat r = LancerBatch({avecEspace, "/d", "/x"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.sortie, "Le paramètre '/x' de la ligne de commande est inconnu...\n");
+    r = LancerBatch({avecEspace, "/w:pc1", "/n:pc2"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.sortie, "Il n'est pas possible de spécifier plusieurs actions...\n");
+    r = LancerBatch({avecEspace, "/S:grenier!pc1"});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(Lignes(r.sortie)[1],
+              "Le dossier spécifié (grenier) n'a pas été trouvé dans la liste...");
+}
+
+TEST(BoutEnBout, WakeByDirectDesignationSendsThePacketToLoopback) {
+    DossierTemporaire dossier;
+    std::string fichier = dossier.Ecrire("maison.ini", ConfigTest("", ""));
+    RecepteurUDP recepteur;
+    const std::string port = recepteur.PortTexte();
+    const Lignes_t attendu =
+        Concat({"Action : Réveiller (WOL)", " - 127.0.0.1 : Demande envoyée à 127.0.0.1",
+                "   -> Paquet envoyé à 127.0.0.1 (port " + port + ")"},
+               kFinOK);
+
+    // As one quoted argument, and as the shell splits it without quotes.
+    const Lignes_t formes[] = {
+        {fichier, "/w:127.0.0.1, 00-11-22-33-44-55, " + port + ", 255.255.255.255"},
+        {fichier, "/w:127.0.0.1,", "00-11-22-33-44-55,", port + ",", "255.255.255.255"}};
+    for (const Lignes_t& arguments : formes) {
+        Resultat r = LancerBatch(arguments);
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(Lignes(r.sortie), attendu);
+        EXPECT_EQ(recepteur.Recevoir(), PaquetAttendu("\x00\x11\x22\x33\x44\x55"s));
+    }
+
+    // Quiet: nothing written, the packet still sent.
+    Resultat r = LancerBatch(
+        {fichier, "/d", "/W:127.0.0.1, aa:BB:cc:DD:ee:FF, " + port + ", 255.255.255.255"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.sortie, "");
+    EXPECT_EQ(recepteur.Recevoir(), PaquetAttendu("\xAA\xBB\xCC\xDD\xEE\xFF"s));
+}
+
+TEST(BoutEnBout, WakeOfAFolderPausesBetweenMachinesOnly) {
+    RecepteurUDP premier("127.0.0.1");
+    RecepteurUDP second("127.0.0.2");
+    DossierTemporaire dossier;
+    std::string fichier = dossier.Ecrire(
+        "maison.ini", ConfigTest("DélaiEntreDeuxRéveilsWOL=20\n",
+                                 "[Salle A]\nNbMachines=2\n"
+                                 "Machine1=Poste 1|127.0.0.1|255.255.255.255|" +
+                                     premier.PortTexte() +
+                                     "|00-00-00-00-00-01|||\n"
+                                     "Machine2=poste2|127.000.000.002|255.255.255.255|" +
+                                     second.PortTexte() + "|00-00-00-00-00-02|||\n"));
+    Resultat r = LancerBatch({fichier, "/w:Salle A!poste*"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(Lignes(r.sortie),
+              Concat({"Action : Réveiller (WOL)", "Sélection multiple : Salle A!poste*",
+                      " - Poste 1 : Demande envoyée à 127.0.0.1",
+                      "   -> Paquet envoyé à 127.0.0.1 (port " + premier.PortTexte() + ")",
+                      " - Attente de 20 ms", " - poste2 : Demande envoyée à 127.0.0.2",
+                      "   -> Paquet envoyé à 127.0.0.2 (port " + second.PortTexte() + ")"},
+                     kFinOK));
+    EXPECT_EQ(premier.Recevoir().size(), 102u);
+    EXPECT_EQ(second.Recevoir().size(), 102u);
+}
+
+// Runs the program in a network namespace of its own, where nothing answers.
+bool NamespaceDisponible() { return std::system("unshare --net true 2>/dev/null") == 0; }
+
+TEST(BoutEnBout, MachinesThatDoNotAnswer) {
+    if (!NamespaceDisponible()) GTEST_SKIP() << "needs root for a private network namespace";
+    DossierTemporaire dossier;
+    std::string fichier = dossier.Ecrire(
+        "maison.ini", ConfigTest("TempoPing=200\n",
+                                 "[bureau]\nNbMachines=2\nMachine1=pc1|127.0.0.5||||||\n"
+                                 "Machine2=pc2|127.0.0.6||||||\n"));
+    const Lignes_t isole = {"unshare", "--net"};
+    Resultat r = LancerBatch({fichier, "/S:pc1"}, {}, isole);
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(Lignes(r.sortie),
+              (Lignes_t{"Action : Eteindre", " - pc1 : Demande envoyée à 127.0.0.5",
+                        "   -> la machine distante ne répond pas", "", ""}));
+    r = LancerBatch({fichier, "/d", "/r:pc1"}, {}, isole);
+    EXPECT_EQ(r.code, 3);
+    EXPECT_EQ(r.sortie, "");
+    // Several machines: both reported, code 0.
+    r = LancerBatch({fichier, "/S:*"}, {}, isole);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(
+        Lignes(r.sortie),
+        Concat({"Action : Eteindre", "Sélection multiple : *",
+                " - pc1 : Demande envoyée à 127.0.0.5", "   -> la machine distante ne répond pas",
+                " - pc2 : Demande envoyée à 127.0.0.6", "   -> la machine distante ne répond pas"},
+               kFinOK));
+}
+
+}  // namespace
+}  // namespace velmora::batch::test
