@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/config/Config.h"
+
 namespace velmora::gui {
 
 // Action codes (also the ids of the actions popup menu; custom commands use 100 + position).
@@ -39,6 +41,11 @@ struct EtatFenetre {
     bool configModifiee = false;     // settings changed: "Config" written at close/save
     bool dossierModifie = false;     // machines of the current folder changed
     bool dossiersModifies = false;   // the folder list changed
+    // Settings of the windowed program read at load (window, confirmations, commands...).
+    ReglagesFenetre reglages;
+    bool optionsFenetreModifiees = false;  // an option menu was toggled
+    bool redemarrage = false;              // restart after close (language changed)
+    bool fermeture = false;                // the main window is closing
 };
 
 // The one instance of the windowed program.

@@ -1,0 +1,64 @@
+#include "gui/OperationsReseau.h"
+
+#include "common/net/PaquetMagique.h"
+#include "common/net/ReveilInternet.h"
+#include "common/net/Sondes.h"
+
+namespace velmora::gui {
+
+namespace {
+
+// The operations of common/net.
+class OperationsReelles : public OperationsReseau {
+  public:
+    bool Pinger(const std::string& adresse) override {
+        std::string adresseReponse;
+        return net::Pinger(adresse, adresseReponse);
+    }
+    bool EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque, long long port,
+                              const std::string& mac, std::string& adresseEnvoi,
+                              std::string& erreur) override {
+        return net::EnvoyerPaquetMagique(adresse, masque, port, mac, adresseEnvoi, erreur);
+    }
+    bool ReveillerParInternet(const std::string& adresse, long long port, const std::string& mac,
+                              std::string& reponse) override {
+        return net::ReveillerParInternet(adresse, port, mac, reponse);
+    }
+    bool ArreterADistance(const std::string&, int, const std::string&, bool, bool,
+                          const std::string&, const std::string&, std::string& erreur) override {
+        erreur = "indisponible";
+        return false;
+    }
+    bool AnnulerArret(const std::string&, const std::string&, const std::string&,
+                      std::string& erreur) override {
+        erreur = "indisponible";
+        return false;
+    }
+    bool ActionWMI(const std::string&, int, const std::string&, const std::string&,
+                   std::string& erreur) override {
+        erreur = "indisponible";
+        return false;
+    }
+};
+
+std::shared_ptr<OperationsReseau>& Courantes() {
+    static std::shared_ptr<OperationsReseau> operations;
+    return operations;
+}
+
+}  // namespace
+
+std::shared_ptr<OperationsReseau> CreerOperationsReseau() {
+    return std::make_shared<OperationsReelles>();
+}
+
+std::shared_ptr<OperationsReseau> OperationsCourantes() {
+    if (!Courantes()) Courantes() = CreerOperationsReseau();
+    return Courantes();
+}
+
+void DefinirOperations(std::shared_ptr<OperationsReseau> operations) {
+    Courantes() = std::move(operations);
+}
+
+}  // namespace velmora::gui
