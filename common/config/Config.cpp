@@ -98,7 +98,8 @@ std::string TexteCommande(const CommandePersonnalisee& c) {
 }
 
 ReglagesDemarrage ReglagesDemarrage::Lire(const std::string& fichier, bool configNouvelle) {
-    const IniDocument doc = LireDocumentIni(fichier);
+    const auto partage = PartagerDocumentIni(fichier);
+    const IniDocument& doc = *partage;
     const Lecteur l(doc, cle::Config);
     ReglagesDemarrage r;
     r.langue = l.Texte(cle::Langue, "");
@@ -139,7 +140,8 @@ ReglagesDemarrage ReglagesDemarrage::Lire(const std::string& fichier, bool confi
 ReglagesFenetre ReglagesFenetre::Lire(const std::string& fichier, const std::string& libelleBureau,
                                       const std::string& libelleExplorer,
                                       const std::string& fichierImportDefaut) {
-    const IniDocument doc = LireDocumentIni(fichier);
+    const auto partage = PartagerDocumentIni(fichier);
+    const IniDocument& doc = *partage;
     const Lecteur l(doc, cle::Config);
     ReglagesFenetre r;
     r.memoriserTaille = l.Booleen(cle::FenetreMemoriserTaille, false);

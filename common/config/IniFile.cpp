@@ -20,8 +20,9 @@ namespace {
 
 std::string_view Rogner(std::string_view s) {
     size_t a = 0, b = s.size();
-    while (a < b && (s[a] == ' ' || s[a] == '\t')) ++a;
-    while (b > a && (s[b - 1] == ' ' || s[b - 1] == '\t')) --b;
+    auto blanc = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (a < b && blanc(s[a])) ++a;
+    while (b > a && blanc(s[b - 1])) --b;
     return s.substr(a, b - a);
 }
 
@@ -55,7 +56,7 @@ IniDocument IniDocument::Parse(std::string_view octets) {
         if (fin == std::string_view::npos) fin = octets.size();
         std::string_view ligne = octets.substr(debut, fin - debut);
         debut = fin + 1;
-        if (!ligne.empty() && ligne.back() == '\r') ligne.remove_suffix(1);
+        while (!ligne.empty() && ligne.back() == '\r') ligne.remove_suffix(1);
         std::string_view r = Rogner(ligne);
         if (!r.empty() && r.front() == '[') {
             size_t ferme = r.find(']');
@@ -343,7 +344,9 @@ bool EcrireAtomique(const std::string& fichier, const std::string& contenu, mode
         }
         ecrit += static_cast<size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    // No fsync: the rename is what keeps the file whole if the program dies, and syncing costs
+    // tens of milliseconds per save on an ordinary disk.
+    if (::close(fd) != 0) {
         if (erreur) *erreur = Erreur("Impossible d'écrire", fichier);
         ::unlink(modele.c_str());
         return false;
@@ -359,6 +362,10 @@ bool EcrireAtomique(const std::string& fichier, const std::string& contenu, mode
 }  // namespace
 
 IniDocument LireDocumentIni(const std::string& fichier) { return *Document(fichier); }
+
+std::shared_ptr<const IniDocument> PartagerDocumentIni(const std::string& fichier) {
+    return Document(fichier);
+}
 
 std::string LireIni(const std::string& fichier, std::string_view section, std::string_view cle,
                     std::string_view defaut) {

@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -87,5 +88,7 @@ bool ModifierIni(const std::string& fichier, const std::function<void(IniDocumen
                  std::string* erreur = nullptr);
 // The parsed file as it is now on disk (empty document when missing).
 IniDocument LireDocumentIni(const std::string& fichier);
+// The same, shared with the read cache without a copy (for large files read often).
+std::shared_ptr<const IniDocument> PartagerDocumentIni(const std::string& fichier);
 
 }  // namespace velmora

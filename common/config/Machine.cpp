@@ -66,7 +66,8 @@ std::string LigneMachine(const Machine& m) {
 std::string CleMachine(size_t k) { return std::string(cle::Machine) + std::to_string(k); }
 
 std::vector<Machine> ChargerDossier(const std::string& fichier, std::string_view dossier) {
-    const IniDocument doc = LireDocumentIni(fichier);
+    const auto partage = PartagerDocumentIni(fichier);
+    const IniDocument& doc = *partage;
     const auto cles = doc.Keys(dossier);
     // The count is trusted only up to the last machine key present, so that a damaged count
     // can neither make up thousands of empty machines nor hang the load.
@@ -108,7 +109,8 @@ bool SauvegarderDossier(const std::string& fichier, std::string_view dossier,
 }
 
 std::vector<std::string> ListerDossiers(const std::string& fichier) {
-    const IniDocument doc = LireDocumentIni(fichier);
+    const auto partage = PartagerDocumentIni(fichier);
+    const IniDocument& doc = *partage;
     std::vector<std::string> noms;
     std::set<std::string> vus;
     auto ajouter = [&](const std::string& nom) {

@@ -1,0 +1,146 @@
+// Machine lines, folders and settings as stored in the Configuration file.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/config/Config.h"
+#include "common/config/IniFile.h"
+#include "common/config/Machine.h"
+
+using namespace velmora;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Fichier : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_chemin = (fs::temp_directory_path() /
+                    ("velmora_cfg_" + std::to_string(::getpid()) + "_" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini"))
+                       .string();
+        fs::remove(m_chemin);
+    }
+    void TearDown() override {
+        fs::remove(m_chemin);
+        fs::remove(m_chemin + ".lock");
+    }
+    void Ecrire(const std::string& contenu) { std::ofstream(m_chemin) << contenu; }
+    std::string m_chemin;
+};
+
+}  // namespace
+
+TEST(LigneMachine, EveryLayoutReads) {
+    Machine m = LireLigneMachine("pc1|1.2.3.4|255.0.0.0|7|00-11-22-33-44-55|admin|1DE1|bureau");
+    EXPECT_EQ(m.nom, "pc1");
+    EXPECT_EQ(m.motDePasse, "1DE1");
+    EXPECT_EQ(m.commentaire, "bureau");
+    EXPECT_EQ(LireLigneMachine(LigneMachine(m)), m);
+    // 4 fields: name, comment, address, MAC.
+    m = LireLigneMachine("pc2|salle B|pc2.local|00:11:22:33:44:55");
+    EXPECT_EQ(m.commentaire, "salle B");
+    EXPECT_EQ(m.adresse, "pc2.local");
+    EXPECT_EQ(m.adresseMAC, "00:11:22:33:44:55");
+    // 6 fields: the comment is last; 7 fields: login and password, no comment.
+    EXPECT_EQ(LireLigneMachine("a|b|c|d|e|f").commentaire, "f");
+    m = LireLigneMachine("a|b|c|d|e|f|g");
+    EXPECT_EQ(m.login, "f");
+    EXPECT_EQ(m.motDePasse, "g");
+    EXPECT_EQ(m.commentaire, "");
+    // Never written by the program, but read without failing.
+    EXPECT_EQ(LireLigneMachine("a|b|c|d|e").adresseMAC, "e");
+    EXPECT_EQ(LireLigneMachine("").nom, "");
+    EXPECT_EQ(LireLigneMachine("a|b").commentaire, "b");
+    std::string mille = "n";
+    for (int i = 0; i < 1000; ++i) mille += "|f" + std::to_string(i);
+    EXPECT_EQ(LireLigneMachine(mille).commentaire, "f6");
+    // An empty name keeps all its separators.
+    EXPECT_EQ(LigneMachine(Machine{}), "|||||||");
+}
+
+TEST_F(Fichier, FolderSaveRemovesSurplusAndLoadsBack) {
+    std::vector<Machine> machines;
+    for (int i = 1; i <= 5; ++i) {
+        Machine m;
+        m.nom = "pc" + std::to_string(i);
+        m.adresse = "10.0.0." + std::to_string(i);
+        machines.push_back(m);
+    }
+    ASSERT_TRUE(SauvegarderDossier(m_chemin, "Salle", machines));
+    machines.resize(2);
+    ASSERT_TRUE(SauvegarderDossier(m_chemin, "Salle", machines));
+    EXPECT_EQ(LireIni(m_chemin, "Salle", "Machine3", "absent"), "absent");
+    EXPECT_EQ(LireIni(m_chemin, "Salle", "NbMachines", ""), "2");
+    EXPECT_EQ(ChargerDossier(m_chemin, "salle"), machines);
+    ASSERT_TRUE(SauvegarderDossier(m_chemin, "Salle", {}));
+    EXPECT_TRUE(LireDocumentIni(m_chemin).Keys("Salle").empty());
+    EXPECT_TRUE(ChargerDossier(m_chemin, "Salle").empty());
+}
+
+TEST_F(Fichier, DamagedCountsDoNotMakeUpMachines) {
+    Ecrire(
+        "[A]\nNbMachines=999999999\nMachine1=x|1.1.1.1\n[B]\nNbMachines=abc\nMachine1=y\n"
+        "[C]\nNbMachines=-4\n");
+    EXPECT_EQ(ChargerDossier(m_chemin, "A").size(), 1u);
+    EXPECT_TRUE(ChargerDossier(m_chemin, "B").empty());
+    EXPECT_TRUE(ChargerDossier(m_chemin, "C").empty());
+}
+
+TEST_F(Fichier, FolderList) {
+    EXPECT_EQ(ListerDossiers(m_chemin), std::vector<std::string>{"Machines"});
+    Ecrire("[Config]\nLangue=x\n[Salle B]\n[CONFIG]\n[Atelier]\n");
+    EXPECT_EQ(ListerDossiers(m_chemin), (std::vector<std::string>{"Salle B", "Atelier"}));
+    Ecrire("[Config]\nListeDossiers=Atelier||Salle B|atelier\n");
+    EXPECT_EQ(ListerDossiers(m_chemin), (std::vector<std::string>{"Atelier", "Salle B"}));
+}
+
+TEST_F(Fichier, OlderKeysAndTheirRules) {
+    Ecrire(
+        "[Config]\nLangue=Français\nPortParDéfaut=7\nDélaiEntreDeuxRéveils=2\nProxyType=5\n"
+        "TempoPing=abc\nProxySiErreurTesterAussiAccèsDirect=oui\n");
+    ReglagesDemarrage r = ReglagesDemarrage::Lire(m_chemin, false);
+    EXPECT_EQ(r.portParDefautWOL, 7);
+    EXPECT_EQ(r.portParDefautWOW, 7);
+    EXPECT_EQ(r.delaiEntreDeuxReveilsWOL, 2000);
+    EXPECT_EQ(r.delaiEntreDeuxReveilsWOW, 2000);
+    EXPECT_EQ(r.proxyType, 1);
+    EXPECT_EQ(r.tempoPing, 300);  // non-numeric reads as the default
+    EXPECT_FALSE(r.proxyAccesDirect);
+    // A new file keeps the older delay unchanged.
+    fs::remove(m_chemin);
+    r = ReglagesDemarrage::Lire(m_chemin, true);
+    EXPECT_EQ(r.delaiEntreDeuxReveilsWOL, 1);
+    EXPECT_EQ(r.portParDefautWOL, 9);
+    EXPECT_TRUE(r.scriptWOWParDefaut);
+    Ecrire("[Config]\nScriptWOWParDéfaut=faLSe\nProxyType=0\n");
+    r = ReglagesDemarrage::Lire(m_chemin, false);
+    EXPECT_FALSE(r.scriptWOWParDefaut);
+    EXPECT_EQ(r.proxyType, 0);
+}
+
+TEST_F(Fichier, SettingsSaveAndReadBackWithCommands) {
+    ReglagesDemarrage d;
+    d.proxyPassword = "sécret";
+    d.authentificationPassword = "p|w=d";
+    d.scriptWOWParDefaut = false;
+    ReglagesFenetre f = ReglagesFenetre::Lire(m_chemin, "Bureau", "Fichiers", "/tmp/t.txt");
+    ASSERT_EQ(f.commandes.size(), 2u);  // the built-in commands when none are stored
+    EXPECT_EQ(f.commandes[0].ligne, "xfreerdp /v:%ip%");
+    EXPECT_EQ(f.commandes[1].duree, 60);
+    f.commandes.push_back({"ssh", -1, "x-terminal-emulator -e ssh %ip% | tee"});
+    ASSERT_TRUE(SauverReglages(m_chemin, d, f));
+    EXPECT_EQ(LireIni(m_chemin, "Config", "ScriptWOWParDéfaut", ""), "0");
+    EXPECT_NE(LireIni(m_chemin, "Config", "ProxyPassword", ""), "sécret");
+    ReglagesDemarrage d2 = ReglagesDemarrage::Lire(m_chemin, false);
+    EXPECT_EQ(d2.proxyPassword, "sécret");
+    EXPECT_EQ(d2.authentificationPassword, "p|w=d");
+    ReglagesFenetre f2 = ReglagesFenetre::Lire(m_chemin, "", "", "");
+    EXPECT_EQ(f2.commandes, f.commandes);
+    f.commandes.resize(1);
+    ASSERT_TRUE(SauverReglages(m_chemin, d, f));
+    EXPECT_EQ(LireIni(m_chemin, "Config", "Commande2", "absent"), "absent");
+    EXPECT_EQ(ReglagesFenetre::Lire(m_chemin, "", "", "").commandes.size(), 1u);
+}
