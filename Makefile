@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps deps-test configure build run test bench format install clean
+.PHONY: all deps deps-test configure build run test bench fuzz format install clean
 
 all: build
 
@@ -27,6 +27,17 @@ test: deps deps-test build
 
 bench: deps build
 	@bash bench/run.sh $(BUILD)
+
+# Runs each libFuzzer target for FUZZ_SECONDS on its saved corpus (clang build in build-fuzz).
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_FUZZ=ON >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_ini fuzz_ligne_machine
+	@for f in ini ligne_machine; do \
+	    mkdir -p build-fuzz/corpus-$$f && \
+	    build-fuzz/tests/fuzz/fuzz_$$f build-fuzz/corpus-$$f tests/fuzz/corpus/$$f \
+	        -max_total_time=$(FUZZ_SECONDS) -max_len=4096 || exit 1; \
+	done
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
