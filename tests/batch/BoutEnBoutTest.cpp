@@ -6,14 +6,17 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
 using namespace std::string_literals;
 
 #include "Aides.h"
+#include "common/config/Commun.h"
 
 namespace velmora::batch::test {
 namespace {
@@ -158,6 +161,74 @@ TEST(BoutEnBout, WakeOfAFolderPausesBetweenMachinesOnly) {
                      kFinOK));
     EXPECT_EQ(premier.Recevoir().size(), 102u);
     EXPECT_EQ(second.Recevoir().size(), 102u);
+}
+
+// A stand-in for Samba's `net`, found first along PATH: it writes its arguments and the
+// credentials file it was given to a journal, and refuses any request for 127.0.0.6.
+std::string FauxNet(const DossierTemporaire& dossier, const std::string& journal) {
+    std::string script =
+        "#!/bin/sh\n"
+        "tous=\" $* \"\n"
+        "{ printf '%s\\n' \"$@\"\n"
+        "  while [ $# -gt 0 ]; do [ \"$1\" = -A ] && cat \"$2\"; shift; done\n"
+        "  echo ---; } >> '" +
+        journal +
+        "'\n"
+        "case \"$tous\" in *' 127.0.0.6 '*) echo 'Accès refusé (err=5)'; exit 1;; esac\n"
+        "exit 0\n";
+    std::string chemin = dossier.Ecrire("net", script);
+    ::chmod(chemin.c_str(), 0755);
+    return dossier.Chemin();
+}
+
+TEST(BoutEnBout, RemoteShutdownThroughAStandInNetTool) {
+    DossierTemporaire dossier;
+    const std::string journal = dossier.Chemin() + "/journal";
+    const std::string outils = FauxNet(dossier, journal);
+    std::string fichier = dossier.Ecrire(
+        "maison.ini",
+        ConfigTest("",
+                   "[bureau]\nNbMachines=2\n"
+                   "Machine1=pc1|127.0.0.5|||00-11-22-33-44-55|admin|" +
+                       CoderMotDePasse("s3cret!").value() + "|\nMachine2=pc2|127.0.0.6||||||\n"));
+    const std::vector<std::pair<std::string, std::string>> env = {
+        {"PATH", outils + ":" + std::getenv("PATH")}};
+
+    // The message holds a space and a "/": as one argument it stays whole.
+    Resultat r = LancerBatch({fichier, "/S:pc1", "/m:Arret le 12/05", "/t:30", "/f:on"}, env);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(Lignes(r.sortie), Concat({"Action : Eteindre", " - pc1 : Demande envoyée à 127.0.0.5",
+                                        "   -> traitement OK"},
+                                       kFinOK));
+    Lignes_t appel = Lignes(LireFichier(journal));
+    auto contient = [&](const std::string& l) {
+        return std::find(appel.begin(), appel.end(), l) != appel.end();
+    };
+    EXPECT_TRUE(contient("shutdown"));
+    EXPECT_TRUE(contient("--timeout=30"));
+    EXPECT_TRUE(contient("--comment=Arret le 12/05"));
+    EXPECT_TRUE(contient("--force"));
+    EXPECT_FALSE(contient("--reboot"));
+    EXPECT_TRUE(contient("127.0.0.5"));
+    EXPECT_TRUE(contient("password = s3cret!"));  // in the credentials file, not on the line
+
+    // The only machine refuses: code 4 with the tool's reason.
+    r = LancerBatch({fichier, "/R:pc2"}, env);
+    EXPECT_EQ(r.code, 4);
+    EXPECT_EQ(
+        Lignes(r.sortie),
+        (Lignes_t{"Action : Redémarrer", " - pc2 : Demande envoyée à 127.0.0.6",
+                  "   -> la machine distante a rejeté la demande : Accès refusé (err=5)", "", ""}));
+
+    // Several machines, one refusing: both reported, code 0.
+    r = LancerBatch({fichier, "/A:pc?"}, env);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(Lignes(r.sortie),
+              Concat({"Action : Annuler redémarrage/extinction", "Sélection multiple : pc?",
+                      " - pc1 : Demande envoyée à 127.0.0.5", "   -> traitement OK",
+                      " - pc2 : Demande envoyée à 127.0.0.6",
+                      "   -> la machine distante a rejeté la demande : Accès refusé (err=5)"},
+                     kFinOK));
 }
 
 // Runs the program in a network namespace of its own, where nothing answers.
