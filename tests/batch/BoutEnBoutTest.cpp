@@ -10,8 +10,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 
 using namespace std::string_literals;
 
@@ -229,6 +232,101 @@ TEST(BoutEnBout, RemoteShutdownThroughAStandInNetTool) {
                       " - pc2 : Demande envoyée à 127.0.0.6",
                       "   -> la machine distante a rejeté la demande : Accès refusé (err=5)"},
                      kFinOK));
+}
+
+// A one-thread HTTP server on loopback that answers every request with "200 OK" and `corps`,
+// and keeps the request lines.
+class ServeurHTTP {
+  public:
+    explicit ServeurHTTP(std::string corps) : m_corps(std::move(corps)) {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::listen(m_fd, 8);
+        socklen_t n = sizeof a;
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &n);
+        m_port = ntohs(a.sin_port);
+        m_fil = std::thread([this] { Servir(); });
+    }
+    ~ServeurHTTP() {
+        m_fin = true;
+        m_fil.join();
+        ::close(m_fd);
+    }
+    int Port() const { return m_port; }
+    std::vector<std::string> Requetes() {
+        std::lock_guard<std::mutex> v(m_verrou);
+        return m_requetes;
+    }
+
+  private:
+    void Servir() {
+        while (!m_fin) {
+            pollfd p{m_fd, POLLIN, 0};
+            if (::poll(&p, 1, 50) != 1) continue;
+            int c = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (c < 0) continue;
+            std::string requete;
+            char tampon[1024];
+            while (requete.find("\r\n\r\n") == std::string::npos) {
+                ssize_t n = ::recv(c, tampon, sizeof tampon, 0);
+                if (n <= 0) break;
+                requete.append(tampon, static_cast<size_t>(n));
+            }
+            {
+                std::lock_guard<std::mutex> v(m_verrou);
+                m_requetes.push_back(requete.substr(0, requete.find("\r\n")));
+            }
+            std::string reponse =
+                "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(m_corps.size()) +
+                "\r\nConnection: close\r\n\r\n" + m_corps;
+            ::send(c, reponse.data(), reponse.size(), MSG_NOSIGNAL);
+            ::close(c);
+        }
+    }
+    std::string m_corps;
+    int m_fd = -1;
+    int m_port = 0;
+    std::atomic<bool> m_fin{false};
+    std::mutex m_verrou;
+    std::vector<std::string> m_requetes;
+    std::thread m_fil;
+};
+
+TEST(BoutEnBout, WakeViaInternetThroughALoopbackRelay) {
+    ServeurHTTP relais("Réveil demandé");
+    DossierTemporaire dossier;
+    std::string fichier = dossier.Ecrire(
+        "maison.ini",
+        ConfigTest("ScriptWOWParDéfaut=0\nProxyType=1\nScriptWOWUrl=http://127.0.0.1:" +
+                       std::to_string(relais.Port()) + "/wow.php?ip=%IP%&mac=%mac%&port=%port%\n",
+                   "[internet]\nNbMachines=1\n"
+                   "Machine1=maison|203.0.113.9||4343|00-11-22-33-44-66|||\n"));
+
+    // A private address: the request goes to the relay all the same, and the warning comes
+    // before the end of the run.
+    Resultat r = LancerBatch({fichier, "/n:192.168.1.20, 00-11-22-33-44-55"});
+    EXPECT_EQ(r.code, 0);
+    Lignes_t lignes = Lignes(r.sortie);
+    ASSERT_GE(lignes.size(), 9u) << r.sortie;
+    EXPECT_EQ(lignes[0], "Action : Réveiller via Internet (WOW)");
+    EXPECT_EQ(lignes[1], " - 192.168.1.20 : Demande envoyée via Internet pour 192.168.1.20");
+    EXPECT_EQ(lignes[2], "   -> Réveil demandé");
+    EXPECT_EQ(lignes[3], "");
+    EXPECT_EQ(lignes[4], "Attention :");
+    EXPECT_EQ(Lignes_t(lignes.end() - 4, lignes.end()), kFinOK);
+
+    r = LancerBatch({fichier, "/N:internet!maison"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(Lignes(r.sortie), Concat({"Action : Réveiller via Internet (WOW)",
+                                        " - maison : Demande envoyée via Internet pour 203.0.113.9",
+                                        "   -> Réveil demandé"},
+                                       kFinOK));
+    EXPECT_EQ(relais.Requetes(),
+              (Lignes_t{"GET /wow.php?ip=192.168.1.20&mac=00-11-22-33-44-55&port=9 HTTP/1.1",
+                        "GET /wow.php?ip=203.0.113.9&mac=00-11-22-33-44-66&port=4343 HTTP/1.1"}));
 }
 
 // Runs the program in a network namespace of its own, where nothing answers.
