@@ -329,6 +329,73 @@ TEST(BoutEnBout, WakeViaInternetThroughALoopbackRelay) {
                         "GET /wow.php?ip=203.0.113.9&mac=00-11-22-33-44-66&port=4343 HTTP/1.1"}));
 }
 
+// Two network namespaces joined by a veth pair: 10.77.0.1 in the first, 10.77.0.2 (with a
+// fixed MAC address) in the second. Removed with everything in them at the end.
+class DeuxNamespaces {
+  public:
+    DeuxNamespaces() {
+        const std::string n = std::to_string(::getpid());
+        m_a = "vbta" + n;
+        m_b = "vbtb" + n;
+        const std::string va = "vba" + n, vb = "vbb" + n;
+        m_pret = Executer("ip netns add " + m_a) && Executer("ip netns add " + m_b) &&
+                 Executer("ip link add " + va + " netns " + m_a + " type veth peer name " + vb +
+                          " netns " + m_b) &&
+                 Executer("ip -n " + m_b + " link set " + vb + " address " + kMAC) &&
+                 Executer("ip -n " + m_a + " addr add 10.77.0.1/24 dev " + va) &&
+                 Executer("ip -n " + m_b + " addr add 10.77.0.2/24 dev " + vb) &&
+                 Executer("ip -n " + m_a + " link set " + va + " up") &&
+                 Executer("ip -n " + m_b + " link set " + vb + " up") &&
+                 Executer("ip -n " + m_a + " link set lo up") &&
+                 Executer("ip -n " + m_b + " link set lo up");
+    }
+    ~DeuxNamespaces() {
+        Executer("ip netns del " + m_a);
+        Executer("ip netns del " + m_b);
+    }
+    bool Pret() const { return m_pret; }
+    // Runs the program inside the first namespace.
+    Lignes_t Dans() const { return {"ip", "netns", "exec", m_a}; }
+    static constexpr const char* kMAC = "02:00:5e:77:00:02";
+
+  private:
+    static bool Executer(const std::string& commande) {
+        return std::system((commande + " >/dev/null 2>&1").c_str()) == 0;
+    }
+    std::string m_a, m_b;
+    bool m_pret = false;
+};
+
+TEST(BoutEnBout, MacUpdateWithARealNeighbour) {
+    DeuxNamespaces reseau;
+    if (!reseau.Pret()) GTEST_SKIP() << "needs root and iproute2 for network namespaces";
+    DossierTemporaire dossier;
+    std::string fichier = dossier.Ecrire(
+        "maison.ini", ConfigTest("TempoPing=300\n",
+                                 "[salle]\nNbMachines=2\n"
+                                 "Machine1=cible|10.77.0.2|255.255.255.0||00-00-00-00-00-00|"
+                                 "admin|4142|au fond\n"
+                                 "Machine2=absente|10.77.0.3||||||\n"));
+    Resultat r = LancerBatch({fichier, "/u:salle"}, {}, reseau.Dans());
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(Lignes(r.sortie),
+              Concat({"Action : Mise à jour des adresses MAC",
+                      "salle!cible (10.77.0.2) : adresse modifiée (00-00-00-00-00-00 -> "
+                      "02-00-5E-77-00-02)",
+                      "salle!absente (10.77.0.3) : la machine distante ne répond pas"},
+                     kFinOK));
+    const std::string contenu = LireFichier(fichier);
+    EXPECT_NE(contenu.find("Machine1=cible|10.77.0.2|255.255.255.0||02-00-5E-77-00-02|admin|4142|"
+                           "au fond\n"),
+              std::string::npos)
+        << contenu;
+    EXPECT_NE(contenu.find("Machine2=absente|10.77.0.3||||||\n"), std::string::npos);
+
+    // A second run finds the same address.
+    r = LancerBatch({fichier, "/u"}, {}, reseau.Dans());
+    EXPECT_EQ(Lignes(r.sortie)[1], "salle!cible (10.77.0.2) : adresse inchangée");
+}
+
 // Runs the program in a network namespace of its own, where nothing answers.
 bool NamespaceDisponible() { return std::system("unshare --net true 2>/dev/null") == 0; }
 
