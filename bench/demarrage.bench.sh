@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Start-up of VelmoraBatch to its usage text, the whole process: mean, median and worst wall time
-# over a loop of runs (target: under 10 ms). Runs with an empty temporary home so that the
-# user's own configuration plays no part.
+# over a loop of runs (target: under 10 ms), with the processor time (user + system) per run and
+# the wall time of /bin/true on the same machine, so that a loaded machine can be told from a slow
+# start. Runs with an empty temporary home so that the user's own configuration plays no part.
 set -u
 build=${1:-build}
 prog="$build/batch/VelmoraBatch"
@@ -22,13 +23,35 @@ if [ -z "$(run 2>&1)" ]; then
     exit 1
 fi
 
-times=()
-for ((i = 0; i < runs; i++)); do
-    t0=$EPOCHREALTIME
-    run >/dev/null 2>&1
-    t1=$EPOCHREALTIME
-    times+=($(( (${t1/./} - ${t0/./}) )))  # microseconds
-done
+# Wall time of `runs` runs of a command, one figure per run in microseconds, into `times`.
+measure() {
+    times=()
+    for ((i = 0; i < runs; i++)); do
+        t0=$EPOCHREALTIME
+        "$@" >/dev/null 2>&1
+        t1=$EPOCHREALTIME
+        times+=($((${t1/./} - ${t0/./})))
+    done
+}
+ms() { printf '%d.%03d' $(($1 / 1000)) $(($1 % 1000)); }
+
+TIMEFORMAT='%3U %3S'
+# Processor time (user + system, children included) per run of a command, in microseconds.
+cpu() {
+    local user sys
+    read -r user sys <<<"$({ time measure "$@"; } 2>&1)"
+    user=${user/./}; sys=${sys/./}
+    echo $(((10#$user + 10#$sys) * 1000 / runs))
+}
+
+base_cpu=$(cpu /bin/true)
+measure /bin/true
+base=0
+for t in "${times[@]}"; do base=$((base + t)); done
+base=$((base / runs))
+
+cpu_us=$(cpu run)
+measure run
 
 sorted=($(printf '%s\n' "${times[@]}" | sort -n))
 sum=0
@@ -38,6 +61,6 @@ median=${sorted[$((runs / 2))]}
 worst=${sorted[$((runs - 1))]}
 verdict="within target"
 [ "$mean" -ge "$target_us" ] && verdict="ABOVE the 10 ms target"
-printf 'VelmoraBatch start-up to usage text, %d runs: mean %d.%03d ms, median %d.%03d ms, worst %d.%03d ms (%s)\n' \
-    "$runs" $((mean / 1000)) $((mean % 1000)) $((median / 1000)) $((median % 1000)) \
-    $((worst / 1000)) $((worst % 1000)) "$verdict"
+echo "VelmoraBatch start-up to usage text, $runs runs: mean $(ms $mean) ms, median $(ms $median) ms," \
+    "worst $(ms $worst) ms ($verdict); processor time $(ms $cpu_us) ms per run;" \
+    "/bin/true here: $(ms $base) ms wall, $(ms $base_cpu) ms processor"

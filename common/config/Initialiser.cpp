@@ -83,7 +83,12 @@ std::string Localiser(Programme& p, const std::string& nomFichier, bool installe
 void PreparerDossier(const Programme& p, const std::string& ancien) {
     if (!platform::CreerDossiers(p.dossierConfig)) ErreurSysteme(errno, p.dossierConfig);
     if (ancien.empty()) return;
-    if (!platform::CopierFichier(ancien, p.fichierConfig)) ErreurSysteme(errno, p.fichierConfig);
+    if (!platform::CopierFichier(ancien, p.fichierConfig)) {
+        // Another instance starting at the same moment may have moved it already.
+        int erreur = errno;
+        if (erreur == ENOENT && FichierExiste(p.fichierConfig)) return;
+        ErreurSysteme(erreur, p.fichierConfig);
+    }
     ::remove(ancien.c_str());  // a program folder is often read-only: the copy is what counts
 }
 
