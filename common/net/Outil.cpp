@@ -2,6 +2,8 @@
 // point and per-name path overrides for tests.
 #include "common/net/Outil.h"
 
+#include <unistd.h>
+
 #include <map>
 #include <mutex>
 
@@ -61,8 +63,10 @@ std::string TrouverOutil(const std::string& nom) {
     {
         std::lock_guard<std::mutex> verrou(g_verrou);
         const auto it = g_chemins.find(nom);
-        if (it != g_chemins.end()) return it->second;
+        if (it != g_chemins.end())
+            return ::access(it->second.c_str(), X_OK) == 0 ? it->second : std::string();
     }
+    if (nom.find('/') != std::string::npos) return ::access(nom.c_str(), X_OK) == 0 ? nom : "";
     return platform::CheminOutil(nom);
 }
 

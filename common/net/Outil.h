@@ -30,7 +30,8 @@ void DefinirLanceurOutil(LanceurOutil lanceur);
 // The full path of program `nom`: an override set by DefinirCheminOutil, else the program
 // folder, else PATH; "" when absent.
 std::string TrouverOutil(const std::string& nom);
-// Sets the path used for `nom` (an empty path removes the override).
+// Sets the path used for `nom` (an empty path removes the override; a path that is not an
+// executable file makes the program count as absent).
 void DefinirCheminOutil(const std::string& nom, const std::string& chemin);
 
 }  // namespace velmora::net

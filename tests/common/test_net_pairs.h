@@ -12,7 +12,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -78,6 +81,28 @@ class Processus {
   private:
     pid_t m_pid = -1;
 };
+
+// Ends (SIGTERM, then SIGKILL) every process whose command line mentions `marque`, such as the
+// private configuration file of a server started by the test.
+inline void TerminerProcessusAvec(const std::string& marque) {
+    if (marque.empty()) return;
+    auto trouver = [&] {
+        std::vector<pid_t> pids;
+        for (const auto& e : std::filesystem::directory_iterator("/proc")) {
+            const std::string nom = e.path().filename();
+            if (nom.find_first_not_of("0123456789") != std::string::npos) continue;
+            std::ifstream f(e.path() / "cmdline");
+            std::string ligne((std::istreambuf_iterator<char>(f)),
+                              std::istreambuf_iterator<char>());
+            if (ligne.find(marque) != std::string::npos) pids.push_back(std::stoi(nom));
+        }
+        return pids;
+    };
+    for (pid_t p : trouver()) ::kill(p, SIGTERM);
+    for (int i = 0; i < 50 && !trouver().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (pid_t p : trouver()) ::kill(p, SIGKILL);
+}
 
 // A one-thread HTTP server on 127.0.0.1: records each request head and answers with the raw
 // bytes of `reponse` (an empty answer keeps the connection open without a word).
