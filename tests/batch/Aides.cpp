@@ -57,9 +57,9 @@ std::string ConfigTest(const std::string& lignesConfig, const std::string& dossi
 
 Resultat LancerBatch(const std::vector<std::string>& arguments,
                      const std::vector<std::pair<std::string, std::string>>& environnement,
-                     const std::vector<std::string>& avant) {
+                     const std::vector<std::string>& avant, const std::string& programme) {
     std::vector<std::string> mots = avant;
-    mots.push_back(VELMORA_BINARY_DIR "/batch/VelmoraBatch");
+    mots.push_back(programme);
     mots.insert(mots.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (auto& m : mots) argv.push_back(m.data());

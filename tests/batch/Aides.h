@@ -37,11 +37,14 @@ struct Resultat {
     int code = -1;
     std::string sortie;
 };
-// Runs the built VelmoraBatch with `arguments`, its standard output captured. `avant` is put in
-// front of the program (e.g. {"unshare", "--net"}); `environnement` entries are added.
+// The built VelmoraBatch.
+inline constexpr const char* kProgramme = VELMORA_BINARY_DIR "/batch/VelmoraBatch";
+// Runs `programme` with `arguments`, its standard output captured. `avant` is put in front of
+// the program (e.g. {"unshare", "--net"}); `environnement` entries are added.
 Resultat LancerBatch(const std::vector<std::string>& arguments,
                      const std::vector<std::pair<std::string, std::string>>& environnement = {},
-                     const std::vector<std::string>& avant = {});
+                     const std::vector<std::string>& avant = {},
+                     const std::string& programme = kProgramme);
 
 // The network as the tests want it: which addresses answer, refuse, their MAC addresses; every
 // call is recorded.

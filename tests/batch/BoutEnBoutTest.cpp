@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -110,6 +111,30 @@ TEST(BoutEnBout, StartUpUsageTextAndCommandLineErrors) {
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(Lignes(r.sortie)[1],
               "Le dossier spécifié (grenier) n'a pas été trouvé dans la liste...");
+}
+
+TEST(BoutEnBout, DefaultAndBareConfigurationNamesAreBesideTheProgram) {
+    // A copy of the program in a folder of its own, whose Velmora.ini is the default file.
+    DossierTemporaire dossier;
+    const std::string programme = dossier.Chemin() + "/VelmoraBatch";
+    std::filesystem::copy_file(kProgramme, programme);
+    Resultat r = LancerBatch({}, {}, {}, programme);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.sortie, "Le fichier de configuration spécifié n'a pas été trouvé...\n");
+
+    dossier.Ecrire("Velmora.ini", ConfigTest("", ""));
+    r = LancerBatch({}, {}, {}, programme);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(Lignes(r.sortie)[1], "Utilisation");
+    r = LancerBatch({"/S:bureau!pc1"}, {}, {}, programme);
+    EXPECT_EQ(r.code, 2);
+
+    // A bare name is taken in the program folder, not in the current one.
+    dossier.Ecrire("maison.ini", ConfigTest("", "[bureau]\nNbMachines=0\n"));
+    r = LancerBatch({"maison.ini", "/S:bureau!pc1"}, {}, {}, programme);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(Lignes(r.sortie)[1],
+              "La machine spécifiée (pc1) n'a pas été trouvée dans la liste...");
 }
 
 TEST(BoutEnBout, WakeByDirectDesignationSendsThePacketToLoopback) {

@@ -48,42 +48,31 @@ const std::string kDeuxPostes =
     "|poste 1\n"
     "Machine2=pc2|127.0.0.6|||00-11-22-33-44-66|||\n";
 
-TEST_F(Execution, RemotePowerActionOutcomesAndExitCodes) {
+TEST_F(Execution, RemotePowerActionsGetTheirValuesAndCredentials) {
     Config("DélaiAvantRedémarrageExtinctionParDéfaut=45\nMessageParDéfaut=Bonne nuit\n",
            kDeuxPostes);
-    m_reseau.repondent = {"127.0.0.5"};
+    m_reseau.repondent = {"127.0.0.5", "127.0.0.6"};
     EXPECT_EQ(Lancer({"/S:pc1"}), 0);
     EXPECT_EQ(Sortie(), (Lignes_t{"Action : Eteindre", " - pc1 : Demande envoyée à 127.0.0.5",
                                   "   -> traitement OK", "", "Traitement terminé.", "", ""}));
     // The defaults of the file, the machine's login and its decoded password.
     EXPECT_EQ(m_reseau.appels,
               (Lignes_t{"ping 127.0.0.5", "arreter 127.0.0.5 45 [Bonne nuit] - admin:s3cret!"}));
-
-    // The only machine does not answer: code 3 at once; nothing at all under /d.
-    EXPECT_EQ(Lancer({"/S:pc2"}), 3);
-    EXPECT_EQ(Sortie(), (Lignes_t{"Action : Eteindre", " - pc2 : Demande envoyée à 127.0.0.6",
-                                  "   -> la machine distante ne répond pas", "", ""}));
-    EXPECT_EQ(Lancer({"/d", "/S:pc2"}), 3);
-    EXPECT_EQ(m_sortie, "");
-
-    // The only machine refuses: code 4 with the reason.
+    // Options replace the defaults; "§" becomes CR LF in the message sent.
+    EXPECT_EQ(Lancer({"/R:pc2", "/t:0", "/f:on", "/m:Arret le 12/05§18h"}), 0);
+    EXPECT_EQ(m_reseau.appels.back(), "redemarrer 127.0.0.6 0 [Arret le 12/05\r\n18h] force :");
+    // WMI actions by their letter (case matters for r and s).
+    const std::pair<std::string, std::string> wmi[] = {{"/L:pc1", "wmi 5 "}, {"/C:pc1", "wmi 6 "},
+                                                       {"/h:pc1", "wmi 7 "}, {"/r:pc1", "wmi 8 "},
+                                                       {"/P:pc1", "wmi 9 "}, {"/s:pc1", "wmi 10 "}};
+    for (const auto& [option, appel] : wmi) {
+        EXPECT_EQ(Lancer({option}), 0);
+        EXPECT_EQ(m_reseau.appels.back(), appel + "127.0.0.5 admin:s3cret!") << option;
+    }
+    // A refusal of the only machine ends with 4 and the reason.
     m_reseau.refus["127.0.0.5"] = "Accès refusé (err=5)";
-    EXPECT_EQ(Lancer({"/l:pc1"}), 4);
+    EXPECT_EQ(Lancer({"/A:pc1"}), 4);
     EXPECT_EQ(Sortie()[2], "   -> la machine distante a rejeté la demande : Accès refusé (err=5)");
-    EXPECT_EQ(m_reseau.appels.back(), "wmi 5 127.0.0.5 admin:s3cret!");
-
-    // Several machines: every failure is reported, the run goes on and ends with 0.
-    m_reseau.appels.clear();
-    EXPECT_EQ(Lancer({"/R:PC*", "/t:30", "/f:on", "/m:Arret le 12/05§18h"}), 0);
-    EXPECT_EQ(
-        Sortie(),
-        (Lignes_t{"Action : Redémarrer", "Sélection multiple : PC*",
-                  " - pc1 : Demande envoyée à 127.0.0.5",
-                  "   -> la machine distante a rejeté la demande : Accès refusé (err=5)",
-                  " - pc2 : Demande envoyée à 127.0.0.6", "   -> la machine distante ne répond pas",
-                  "", "Traitement terminé.", "", ""}));
-    EXPECT_EQ(m_reseau.appels[1],
-              "redemarrer 127.0.0.5 30 [Arret le 12/05\r\n18h] force admin:s3cret!");
 }
 
 TEST_F(Execution, WakesWithPauseBetweenMachinesAndOlderLayouts) {
@@ -181,28 +170,6 @@ TEST_F(Execution, LookUpByFolderPatternAndLetterCase) {
     EXPECT_EQ(m_sortie, "La machine spécifiée (*) n'a pas été trouvée dans la liste...\n");
     EXPECT_EQ(Lancer({"/S:pc?9"}), 2);
     EXPECT_EQ(Sortie()[2], "La machine spécifiée (pc?9) n'a pas été trouvée dans la liste...");
-}
-
-TEST_F(Execution, WakeViaInternetWarnsAboutPrivateAddressesAtTheEnd) {
-    Config("PortParDéfautWOW=4343\n", "");
-    EXPECT_EQ(Lancer({"/n:192.168.1.20, 00-11-22-33-44-55"}), 0);
-    Lignes_t lignes = Sortie();
-    ASSERT_GE(lignes.size(), 8u);
-    EXPECT_EQ(lignes[0], "Action : Réveiller via Internet (WOW)");
-    EXPECT_EQ(lignes[1], " - 192.168.1.20 : Demande envoyée via Internet pour 192.168.1.20");
-    EXPECT_EQ(lignes[2], "   -> OK 192.168.1.20");
-    EXPECT_EQ(lignes[3], "");
-    EXPECT_EQ(lignes[4], "Attention :");
-    EXPECT_EQ(lignes[lignes.size() - 3], "Traitement terminé.");
-    EXPECT_EQ(lignes[lignes.size() - 4], "");
-    EXPECT_EQ(m_reseau.appels.back(), "internet 192.168.1.20 4343 00-11-22-33-44-55");
-
-    m_reseau.relaisRepond = false;
-    EXPECT_EQ(Lancer({"/N:203.0.113.7, 00-11-22-33-44-55, 9"}), 0);
-    EXPECT_EQ(Sortie(), (Lignes_t{"Action : Réveiller via Internet (WOW)",
-                                  " - 203.0.113.7 : Demande envoyée via Internet pour 203.0.113.7",
-                                  "   -> Impossible d'accéder au service de réveil par Internet",
-                                  "", "Traitement terminé.", "", ""}));
 }
 
 TEST_F(Execution, MacUpdateRewritesOnlyTheMacField) {
