@@ -49,6 +49,9 @@ report() {  # name value_ms target_ms
     printf '%-48s %10s ms   (target < %s ms) %s\n' "$1" "$2" "$3" "$verdict"
 }
 
+# The floor of this machine: starting any process at all.
+printf '%-48s %10s ms   (reference: process start-up)\n' "/bin/true (median of 20)" \
+    "$(run 20 /bin/true)"
 report "wake, direct designation (median of 20)" \
     "$(run 20 "$prog" "$cfg" "/w:127.0.0.1, 00-11-22-33-44-55, $port, 255.255.255.255")" 10
 report "wake of salle!* (1000 machines, median of 5)" "$(run 5 "$prog" "$cfg" '/w:salle!*')" 150
