@@ -293,7 +293,10 @@ void Execution::Attendre() {
         if (m_pidfd.ouvert()) fds[n++] = {m_pidfd.get(), POLLIN, 0};
         int attente = Delai(limite, static_cast<bool>(m_requete.arreter), m_pidfd.ouvert());
         int pret = ::poll(fds, n, attente);
-        if (pret < 0 && errno != EINTR) break;
+        if (pret < 0 && errno != EINTR) {
+            Tuer();  // cannot watch it any more: never leave it running unbounded
+            return;
+        }
         if (pret > 0) {
             if (iSortie >= 0 && fds[iSortie].revents) Lire();
             if (iEntree >= 0 && fds[iEntree].revents) Ecrire();
