@@ -130,6 +130,12 @@ Identifiants ChoisirIdentifiants(const std::string& login, const std::string& mo
 bool ArreterADistance(const std::string& machine, long long delai, const std::string& message,
                       bool forcer, bool redemarrer, const std::string& login,
                       const std::string& motDePasse, std::string& messageErreur) {
+    // The remote side reads the delay as an unsigned 32-bit count: a negative one would wrap
+    // into a shutdown decades away, or be refused with a misleading text.
+    if (delai < 0 || delai > 0xFFFFFFFFLL) {
+        messageErreur = "Invalid delay " + std::to_string(delai) + " (err=87)";
+        return false;
+    }
     const Identifiants id = ChoisirIdentifiants(login, motDePasse);
     if (id.propres)
         ActiverPrivilegeArret(machine);

@@ -142,6 +142,10 @@ TEST_F(ActionsSubstituts, RefusalsGiveTheWindowsStyleTextAndAMissingToolNamesIts
     EXPECT_EQ(erreur, "something odd happened (err=3)");
     EXPECT_FALSE(AnnulerArret("10.1.1.1", "u", "line\nbreak", erreur));
     EXPECT_NE(erreur.find("(err="), std::string::npos);
+    fs::remove(m_dossier.Chemin() / "args");
+    EXPECT_FALSE(ArreterADistance("10.1.1.1", -5, "m", false, false, "u", "p", erreur));
+    EXPECT_EQ(erreur, "Invalid delay -5 (err=87)");
+    EXPECT_FALSE(fs::exists(m_dossier.Chemin() / "args")) << "nothing is sent";
 
     DefinirCheminOutil("net", (m_dossier.Chemin() / "absent").string());
     EXPECT_FALSE(ArreterADistance("10.1.1.1", 5, "m", false, false, "u", "p", erreur));
