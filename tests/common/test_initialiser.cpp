@@ -1,6 +1,10 @@
 // The start-up routine on temporary folders: file location (beside the program or in the
 // user's configuration folder, with the move of an older file), statuses, language choice, the
 // first key table and the migration of the machine count.
+#include <sched.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "common/config/Chemins.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
@@ -183,6 +187,26 @@ TEST_F(Initialisation, FailedMigrationWriteDoesNotStopTheStart) {
     std::filesystem::create_directory(Beside() + ".lock");
     EXPECT_EQ(Demarrer(ModeDemarrage::GUI), -1) << m_message;
     EXPECT_EQ(Lire(Beside()), contenu);
+}
+
+TEST_F(Initialisation, StartsInANetworkWithoutRoutes) {
+    // A child process in a fresh network namespace: loopback down, no default route. The real
+    // ping-method check runs there.
+    Ecrire(Beside(),
+           "[Config]\nLangue=Fran\xC3\xA7"
+           "ais\n");
+    m_env.methodePingDisponible = nullptr;
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::unshare(CLONE_NEWNET) != 0) ::_exit(100);
+        ::_exit(Demarrer(ModeDemarrage::BATCH, "/w:pc") + 10);
+    }
+    int statut = 0;
+    ASSERT_EQ(::waitpid(pid, &statut, 0), pid);
+    ASSERT_TRUE(WIFEXITED(statut));
+    if (WEXITSTATUS(statut) == 100) GTEST_SKIP() << "no right to create a network namespace";
+    EXPECT_EQ(WEXITSTATUS(statut), 10 - 1);
 }
 
 }  // namespace
