@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "common/config/Commun.h"
+#include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "gui/Controles.h"
 #include "gui/Etat.h"
@@ -49,10 +50,10 @@ class Accolade : public QWidget {
     }
 };
 
-// Texts with a built-in default for keys the table may lack.
+// A text of the language file for keys outside the built-in table, with its French default.
 std::string TexteOuDefaut(const char* cle, const char* defaut) {
     std::string texte = i18n::Tr(cle);
-    return texte.empty() ? defaut : texte;
+    return texte.empty() ? i18n::LireTraduction(Prog().fichierLangue, cle, defaut) : texte;
 }
 
 QLineEdit* NouvelleZone(QWidget* parent, const char* nom, int longueurMax = 0) {
