@@ -1,0 +1,57 @@
+// Refresh of the MAC addresses of every machine of the current folder: each machine is pinged
+// and, when it answers, its MAC address is looked up and written to its row when it differs.
+// One log line per machine, rewritten in place with the result.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace velmora::gui {
+
+// The two probes used here (common/net in the program, a fake in tests). Called from a worker
+// thread: implementations must be thread-safe.
+class SondesMAC {
+  public:
+    virtual ~SondesMAC() = default;
+    // True when `adresse` answers; `adresseReponse` is the dotted address that answered.
+    virtual bool Pinger(const std::string& adresse, std::string& adresseReponse) = 0;
+    // Six pairs joined by "-", or "" when unknown.
+    virtual std::string ChercherAdresseMAC(const std::string& adresse) = 0;
+};
+std::unique_ptr<SondesMAC> CreerSondesMAC();
+
+// The rows being refreshed.
+class ListeMAC {
+  public:
+    virtual ~ListeMAC() = default;
+    virtual int Nombre() const = 0;
+    virtual std::string Nom(int ligne) const = 0;
+    virtual std::string Adresse(int ligne) const = 0;
+    virtual std::string MAC(int ligne) const = 0;
+    // Writes the new MAC address and marks the folder as changed.
+    virtual void DefinirMAC(int ligne, const std::string& mac) = 0;
+};
+
+// The progress window as this operation uses it.
+class JournalMAC {
+  public:
+    virtual ~JournalMAC() = default;
+    // Appends a line, selects it and returns its position.
+    virtual int Ajouter(const std::string& ligne) = 0;
+    // Rewrites the line at `position` and selects it.
+    virtual void Remplacer(int position, const std::string& ligne) = 0;
+    // Lets window events run (the stop button); true when the user asked to stop.
+    virtual bool ArretDemande() = 0;
+};
+
+// Runs the probes of one machine off the UI thread while window events run; the default runs
+// them in place (tests).
+using Executeur = std::function<void(const std::function<void()>&)>;
+
+// Processes every row in order until the end or a stop request. Returns true when stopped.
+// The caller shows the final caption, TXT_TRAITEMENT_ARRETE or TXT_TRAITEMENT_TERMINE.
+bool MettreAJourMAC(ListeMAC& liste, JournalMAC& journal, SondesMAC& sondes,
+                    const Executeur& executeur = nullptr);
+
+}  // namespace velmora::gui
