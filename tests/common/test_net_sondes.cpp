@@ -20,12 +20,6 @@ namespace {
 
 constexpr long long kTempoMs = 300;
 
-TEST(Sondes, CompacterEspacesKeepsWordsJoinedBySingleSpaces) {
-    EXPECT_EQ(CompacterEspaces("  0.0.0.0    0.0.0.0  192.168.1.1 "),
-              "0.0.0.0 0.0.0.0 192.168.1.1");
-    EXPECT_EQ(CompacterEspaces("   "), "");
-}
-
 TEST(Sondes, DefaultRouteOfLowestMetricWinsAndDownRoutesAreIgnored) {
     const std::string table =
         "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
