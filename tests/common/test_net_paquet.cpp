@@ -156,6 +156,14 @@ TEST(PaquetMagique, DirectedBroadcastReachesAReceiverInAnotherNamespace) {
     ASSERT_EQ(recus.size(), 1u);
     EXPECT_EQ(recus[0].size(), 102u);
     EXPECT_EQ(recus[0].substr(6, 6), std::string("\x02\x00\x00\x00\x0B\x02", 6));
+    // The limited broadcast (mask 0.0.0.0) is allowed too and leaves by the default route.
+    ASSERT_TRUE(test::Espaces::Executer(espaces.A(), [&] {
+        ok = EnvoyerPaquetMagique("198.18.0.2", "0.0.0.0", 40009, "02:00:00:00:0B:02", envoi,
+                                  erreur);
+    }));
+    ASSERT_TRUE(ok) << erreur;
+    EXPECT_EQ(envoi, "255.255.255.255");
+    EXPECT_EQ(recepteur.Recevoir().size(), 1u);
 }
 
 }  // namespace
