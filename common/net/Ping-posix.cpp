@@ -170,7 +170,8 @@ bool PingBrut(int fd, const sockaddr_in& cible, Horloge::time_point fin) {
 }
 
 // The ping tool: "64 bytes from 10.0.0.2: icmp_seq=1 ..." counts only when the address is
-// the target's.
+// the target's. Under a translated wording the exit status decides: 0 means an echo reply
+// arrived, and to one unicast request only the target sends one.
 bool PingOutil(const std::string& cible, long long tempoMs) {
     const std::string ping = TrouverOutil("ping");
     if (ping.empty()) return false;
@@ -178,7 +179,7 @@ bool PingOutil(const std::string& cible, long long tempoMs) {
     std::snprintf(attente, sizeof attente, "%.3f", std::max(tempoMs, 1LL) / 1000.0);
     const auto resultat = LancerOutil({ping, "-4", "-n", "-c", "1", "-W", attente, cible}, {},
                                       static_cast<int>(tempoMs) + 2000);
-    if (!resultat.lance) return false;
+    if (!resultat.lance || resultat.expire) return false;
     for (const auto& brute : ExtraireChamp(resultat.sortie, "\n")) {
         const std::string ligne = CompacterEspaces(brute);
         const size_t p = ligne.find(" bytes from ");
@@ -187,7 +188,7 @@ bool PingOutil(const std::string& cible, long long tempoMs) {
         source = source.substr(0, source.find_first_of(": "));
         return source == cible;
     }
-    return false;
+    return resultat.statut == 0;
 }
 
 }  // namespace
