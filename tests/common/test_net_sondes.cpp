@@ -2,15 +2,18 @@
 // address against loopback and hosts in network namespaces made by the test.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <string>
 #include <thread>
 
+#include "common/net/Outil.h"
 #include "common/net/Sondes.h"
 #include "common/net/SondesInterne.h"
 #include "test_net_espaces.h"
@@ -237,6 +240,33 @@ TEST_F(SondesEspaces, LocalAddressFollowsTheDefaultRouteOfLowestMetric) {
     EXPECT_EQ(masque, "255.255.0.0");
     DansA([&] { masque = MasqueDeAdresse("198.18.0.99"); });
     EXPECT_EQ(masque, "");
+}
+
+// Drops CAP_NET_RAW from the calling thread only (capabilities are per thread).
+bool RetirerSocketBrut() {
+    __user_cap_header_struct entete{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct donnees[2] = {};
+    if (::syscall(SYS_capget, &entete, donnees) != 0) return false;
+    donnees[CAP_NET_RAW / 32].effective &= ~(1u << (CAP_NET_RAW % 32));
+    return ::syscall(SYS_capset, &entete, donnees) == 0;
+}
+
+TEST_F(SondesEspaces, WithoutAnyPingMethodTheProbeSaysSoAndAnswersFalse) {
+    ASSERT_TRUE(test::Espaces::Dans(m_espaces.A(), "sysctl -w net.ipv4.ping_group_range='1 0'"));
+    MethodePing avec = MethodePing::Aucune, sans = MethodePing::DatagrammeICMP;
+    bool repondu = true;
+    std::string reponse;
+    DansA([&] {
+        avec = MethodePingChoisie();
+        if (!RetirerSocketBrut()) return;
+        DefinirCheminOutil("ping", "/nonexistent/ping");
+        sans = MethodePingChoisie();
+        repondu = Pinger("198.18.0.2", reponse, kTempoMs);
+        DefinirCheminOutil("ping", "");
+    });
+    EXPECT_EQ(avec, MethodePing::SocketBrut);
+    EXPECT_EQ(sans, MethodePing::Aucune);
+    EXPECT_FALSE(repondu);
 }
 
 }  // namespace
