@@ -83,8 +83,8 @@ void Reveiller(const EntreeTravail& entree, ContexteBatch& contexte) {
     std::string masque = entree.masque.empty() ? r.masqueParDefaut : entree.masque;
     long long port = entree.port.empty() ? r.portParDefautWOL : Val(entree.port);
     std::string adresseEnvoi, erreur;
-    if (contexte.operations.EnvoyerPaquetMagique(entree.adresse, masque, static_cast<int>(port),
-                                                 entree.adresseMAC, adresseEnvoi, erreur)) {
+    if (contexte.operations.EnvoyerPaquetMagique(entree.adresse, masque, port, entree.adresseMAC,
+                                                 adresseEnvoi, erreur)) {
         contexte.console.EcrireConsole(
             kPrefixeResultat + Texte("TXT_PAQUET_ENVOYE", {adresseEnvoi, std::to_string(port)}) +
             kFinLigne);
@@ -97,10 +97,10 @@ void Reveiller(const EntreeTravail& entree, ContexteBatch& contexte) {
 void ReveillerViaInternet(const EntreeTravail& entree, ContexteBatch& contexte) {
     long long port = entree.port.empty() ? contexte.reglages.portParDefautWOW : Val(entree.port);
     std::string reponse;
-    std::string ligne = contexte.operations.ReveillerParInternet(
-                            entree.adresse, static_cast<int>(port), entree.adresseMAC, reponse)
-                            ? SansFinDeLigne(reponse)
-                            : Texte("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT");
+    std::string ligne =
+        contexte.operations.ReveillerParInternet(entree.adresse, port, entree.adresseMAC, reponse)
+            ? SansFinDeLigne(reponse)
+            : Texte("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT");
     contexte.console.EcrireConsole(kPrefixeResultat + ligne + kFinLigne);
 }
 

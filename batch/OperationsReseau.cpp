@@ -16,12 +16,12 @@ namespace {
 
 class OperationsCommunes final : public OperationsReseau {
   public:
-    bool EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque, int port,
+    bool EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque, long long port,
                               const std::string& mac, std::string& adresseEnvoi,
                               std::string& erreur) override {
         return net::EnvoyerPaquetMagique(adresse, masque, port, mac, adresseEnvoi, erreur);
     }
-    bool ReveillerParInternet(const std::string& adresse, int port, const std::string& mac,
+    bool ReveillerParInternet(const std::string& adresse, long long port, const std::string& mac,
                               std::string& reponse) override {
         return net::ReveillerParInternet(adresse, port, mac, reponse);
     }

@@ -14,11 +14,11 @@ class OperationsReseau {
     // Sends the magic packet for `mac` to the broadcast address of `adresse` under `masque`.
     // `adresseEnvoi` receives the destination used; `erreur` the reason of a failure.
     virtual bool EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque,
-                                      int port, const std::string& mac, std::string& adresseEnvoi,
-                                      std::string& erreur) = 0;
+                                      long long port, const std::string& mac,
+                                      std::string& adresseEnvoi, std::string& erreur) = 0;
     // Asks the wake relay to wake the machine; `reponse` receives the body of the answer.
-    virtual bool ReveillerParInternet(const std::string& adresse, int port, const std::string& mac,
-                                      std::string& reponse) = 0;
+    virtual bool ReveillerParInternet(const std::string& adresse, long long port,
+                                      const std::string& mac, std::string& reponse) = 0;
     // True when the target itself answered; `adresseRepondante` then holds its dotted quad.
     virtual bool Pinger(const std::string& adresse, std::string& adresseRepondante) = 0;
     // The MAC address of an address, upper case, or "" when it cannot be found.

@@ -101,16 +101,16 @@ Resultat LancerBatch(const std::vector<std::string>& arguments,
 }
 
 bool FauxReseau::EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque,
-                                      int port, const std::string& mac, std::string& adresseEnvoi,
-                                      std::string& erreur) {
+                                      long long port, const std::string& mac,
+                                      std::string& adresseEnvoi, std::string& erreur) {
     appels.push_back("paquet " + adresse + " " + masque + " " + std::to_string(port) + " " + mac);
     adresseEnvoi = adresse;
     erreur = erreurPaquet;
     return erreurPaquet.empty();
 }
 
-bool FauxReseau::ReveillerParInternet(const std::string& adresse, int port, const std::string& mac,
-                                      std::string& reponse) {
+bool FauxReseau::ReveillerParInternet(const std::string& adresse, long long port,
+                                      const std::string& mac, std::string& reponse) {
     appels.push_back("internet " + adresse + " " + std::to_string(port) + " " + mac);
     reponse = "OK " + adresse + "\r\n";
     return relaisRepond;

@@ -60,10 +60,10 @@ class FauxReseau : public OperationsReseau {
     // Called before each MAC look-up with the number of look-ups made so far.
     std::function<void(int)> avantRechercheMAC;
 
-    bool EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque, int port,
+    bool EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque, long long port,
                               const std::string& mac, std::string& adresseEnvoi,
                               std::string& erreur) override;
-    bool ReveillerParInternet(const std::string& adresse, int port, const std::string& mac,
+    bool ReveillerParInternet(const std::string& adresse, long long port, const std::string& mac,
                               std::string& reponse) override;
     bool Pinger(const std::string& adresse, std::string& adresseRepondante) override;
     std::string ChercherAdresseMAC(const std::string& adresse) override;

@@ -172,12 +172,15 @@ TEST(BoutEnBout, WakeOfAFolderPausesBetweenMachinesOnly) {
     DossierTemporaire dossier;
     std::string fichier = dossier.Ecrire(
         "maison.ini", ConfigTest("DélaiEntreDeuxRéveilsWOL=20\n",
-                                 "[Salle A]\nNbMachines=2\n"
+                                 "[Salle A]\nNbMachines=3\n"
                                  "Machine1=Poste 1|127.0.0.1|255.255.255.255|" +
                                      premier.PortTexte() +
                                      "|00-00-00-00-00-01|||\n"
                                      "Machine2=poste2|127.000.000.002|255.255.255.255|" +
-                                     second.PortTexte() + "|00-00-00-00-00-02|||\n"));
+                                     second.PortTexte() +
+                                     "|00-00-00-00-00-02|||\n"
+                                     "Machine3=hors|127.0.0.1|255.255.255.255|4294967305|"
+                                     "00-00-00-00-00-03|||\n"));
     Resultat r = LancerBatch({fichier, "/w:Salle A!poste*"});
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(Lignes(r.sortie),
@@ -189,6 +192,11 @@ TEST(BoutEnBout, WakeOfAFolderPausesBetweenMachinesOnly) {
                      kFinOK));
     EXPECT_EQ(premier.Recevoir().size(), 102u);
     EXPECT_EQ(second.Recevoir().size(), 102u);
+
+    // A port out of range in a hand-edited line is refused, not wrapped around.
+    r = LancerBatch({fichier, "/w:salle a!HORS"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(Lignes(r.sortie)[2].rfind("   -> Erreur rencontrée : ", 0), 0u) << r.sortie;
 }
 
 // A stand-in for Samba's `net`, found first along PATH: it writes its arguments and the
