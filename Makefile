@@ -1,5 +1,6 @@
 # Set-up commands of the README: `make run` and `make test`.
 BUILD ?= build
+MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 

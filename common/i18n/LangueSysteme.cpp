@@ -34,7 +34,9 @@ const std::unordered_map<std::string, int>& Langues() {
 int LangueDepuisLocale(std::string_view locale) {
     // "ll_CC.charset@modifier": the language is what comes before "_", "." or "@".
     const std::string_view langue = locale.substr(0, locale.find_first_of("_.@"));
-    if (langue == "C" || langue == "POSIX") return 9;
+    // The C locale (servers, cron jobs) names no language: the built-in texts are kept rather
+    // than switching a French installation to English behind the user's back.
+    if (langue == "C" || langue == "POSIX") return 0;
     std::string code;
     for (char c : langue) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

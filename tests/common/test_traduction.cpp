@@ -106,9 +106,10 @@ TEST(LangueDepuisLocale, MapsLanguageCodesToWindowsNumbers) {
     EXPECT_EQ(LangueDepuisLocale("nl_BE"), 19);
     EXPECT_EQ(LangueDepuisLocale("pt_BR.UTF-8"), 22);
     EXPECT_EQ(LangueDepuisLocale("nb_NO"), 20);
-    EXPECT_EQ(LangueDepuisLocale("C"), 9);
-    EXPECT_EQ(LangueDepuisLocale("C.UTF-8"), 9);
-    EXPECT_EQ(LangueDepuisLocale("POSIX"), 9);
+    // The C locale names no language: the built-in texts stay.
+    EXPECT_EQ(LangueDepuisLocale("C"), 0);
+    EXPECT_EQ(LangueDepuisLocale("C.UTF-8"), 0);
+    EXPECT_EQ(LangueDepuisLocale("POSIX"), 0);
     EXPECT_EQ(LangueDepuisLocale("xx_YY"), 0);
     EXPECT_EQ(LangueDepuisLocale("français"), 0);
 }
@@ -155,7 +156,7 @@ TEST_F(Environnement, LangueSystemeTakesTheFirstNonEmptyVariable) {
     Definir(nullptr, "", "fr_FR.UTF-8");
     EXPECT_EQ(LangueSysteme(), 12);
     Definir(nullptr, nullptr, nullptr);
-    EXPECT_EQ(LangueSysteme(), 9);  // nothing set: the C locale
+    EXPECT_EQ(LangueSysteme(), 0);  // nothing set: the C locale, no language
     Definir(nullptr, nullptr, "tlh_XX");
     EXPECT_EQ(LangueSysteme(), 0);
 }
