@@ -92,6 +92,7 @@ bool ErreurWindows(std::string_view statut, int& numero, std::string& message) {
 
 std::string TexteEchecOutil(const ResultatOutil& resultat) {
     if (!resultat.lance) return resultat.sortie + " (err=2)";
+    if (resultat.arrete) return "The operation was cancelled by the user (err=1223)";
     if (resultat.expire)
         return "The remote machine did not answer in time (err=" + std::to_string(kErreurDelai) +
                ")";

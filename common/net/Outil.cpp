@@ -33,9 +33,11 @@ ResultatOutil LancerReellement(const std::vector<std::string>& argv, std::string
     if (!entree.empty()) requete.entree = std::string(entree);
     requete.delaiMaxMs = delaiMs;
     requete.tailleMax = kSortieMax;
+    requete.arreter = platform::AttenteOutilsCourante();  // the window's events and stop button
     const platform::ProcessResult fin = platform::CurrentProcessRunner().Run(requete);
     resultat.lance = fin.demarre;
     resultat.expire = fin.expire;
+    resultat.arrete = fin.arrete;
     resultat.statut = fin.statut;
     resultat.sortie = fin.demarre ? fin.sortie : platform::TexteErreurSysteme(fin.erreur);
     return resultat;

@@ -13,6 +13,7 @@ namespace velmora::net {
 struct ResultatOutil {
     bool lance = false;   // false: the program could not be started (`sortie` says why)
     bool expire = false;  // the time limit ended it
+    bool arrete = false;  // the user's stop request ended it
     int statut = -1;      // exit status when it ended by itself
     std::string sortie;   // standard output and standard error together
 };

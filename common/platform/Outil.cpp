@@ -83,6 +83,8 @@ bool ExecuterOutil(const std::string& ligneCommande, std::vector<std::string>* l
 
 void DefinirAttenteOutils(std::function<bool()> attente) { AttenteOutils() = std::move(attente); }
 
+std::function<bool()> AttenteOutilsCourante() { return AttenteOutils(); }
+
 std::string CheminOutil(const std::string& nom) {
     if (nom.empty() || nom.find('/') != std::string::npos) return "";
     const Systeme& systeme = SystemeCourant();

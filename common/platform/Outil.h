@@ -44,6 +44,9 @@ std::vector<std::string> LignesSortieOutil(std::string sortie, bool coupee = fal
 // Sets the hook that every tool run without its own stop callback polls while waiting (the
 // windowed program lets its events run there and returns its stop request). Empty: none.
 void DefinirAttenteOutils(std::function<bool()> attente);
+// The hook set by DefinirAttenteOutils (empty when none), for callers that run their tools
+// through CurrentProcessRunner() with their own request.
+std::function<bool()> AttenteOutilsCourante();
 
 // The full path of `nom` in the first folder of the search list that holds it as an executable
 // file: the program folder, then each folder of $PATH. "" when none does.

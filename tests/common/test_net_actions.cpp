@@ -11,6 +11,7 @@
 #include "common/config/Programme.h"
 #include "common/net/ActionsDistantes.h"
 #include "common/net/Outil.h"
+#include "common/platform/Outil.h"
 #include "test_net_espaces.h"
 #include "test_net_pairs.h"
 
@@ -50,6 +51,7 @@ class ActionsSubstituts : public ::testing::Test {
                                     "d="
                                  << d.string()
                                  << "\n"
+                                    "[ -e $d/slow ] && sleep 5\n"
                                     "printf '%s\\n' \"$@\" > $d/args\n"
                                     "cat > $d/stdin\n"
                                     "prev=\n"
@@ -146,6 +148,13 @@ TEST_F(ActionsSubstituts, RefusalsGiveTheWindowsStyleTextAndAMissingToolNamesIts
     EXPECT_FALSE(ArreterADistance("10.1.1.1", -5, "m", false, false, "u", "p", erreur));
     EXPECT_EQ(erreur, "Invalid delay -5 (err=87)");
     EXPECT_FALSE(fs::exists(m_dossier.Chemin() / "args")) << "nothing is sent";
+
+    // The window's stop request ends a call in progress.
+    std::ofstream(m_dossier.Chemin() / "slow");
+    platform::DefinirAttenteOutils([] { return true; });
+    EXPECT_FALSE(ArreterADistance("10.1.1.1", 5, "m", false, false, "u", "p", erreur));
+    platform::DefinirAttenteOutils({});
+    EXPECT_EQ(erreur, "The operation was cancelled by the user (err=1223)");
 
     DefinirCheminOutil("net", (m_dossier.Chemin() / "absent").string());
     EXPECT_FALSE(ArreterADistance("10.1.1.1", 5, "m", false, false, "u", "p", erreur));
