@@ -41,7 +41,7 @@ int Executer(const std::vector<std::string>& arguments, Console& console,
 
     Commande commande;
     commande.message = prog.reglages.messageParDefaut;
-    commande.delai = static_cast<int>(prog.reglages.delaiAvantRedemarrage);
+    commande.delai = prog.reglages.delaiAvantRedemarrage;
     commande.forcer = prog.reglages.forcerParDefaut;
     std::optional<ErreurCommande> erreur = AnalyserOptions(prog.options, commande);
     console.DefinirSilencieux(commande.silencieux);

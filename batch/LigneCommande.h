@@ -21,7 +21,7 @@ struct Commande {
     bool silencieux = false;      // /d
     bool sansRecherche = false;   // /i
     std::string message;          // /m:, "§" already turned into CR LF
-    int delai = 60;               // /t:, seconds, 0..32767
+    long long delai = 60;         // seconds: /t: (0..32767) or the configured default
     bool forcer = false;          // /f:
     bool optionsDonnees = false;  // any of /m:, /t:, /f: was given
 };

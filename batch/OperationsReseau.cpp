@@ -31,7 +31,7 @@ class OperationsCommunes final : public OperationsReseau {
     std::string ChercherAdresseMAC(const std::string& adresse) override {
         return net::ChercherAdresseMAC(adresse);
     }
-    bool ArreterADistance(const std::string& adresse, int delai, const std::string& message,
+    bool ArreterADistance(const std::string& adresse, long long delai, const std::string& message,
                           bool forcer, bool redemarrer, const std::string& login,
                           const std::string& motDePasse, std::string& erreur) override {
         return net::ArreterADistance(adresse, delai, message, forcer, redemarrer, login, motDePasse,

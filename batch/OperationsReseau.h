@@ -24,9 +24,10 @@ class OperationsReseau {
     // The MAC address of an address, upper case, or "" when it cannot be found.
     virtual std::string ChercherAdresseMAC(const std::string& adresse) = 0;
     // Remote restart or shutdown after `delai` seconds with a message.
-    virtual bool ArreterADistance(const std::string& adresse, int delai, const std::string& message,
-                                  bool forcer, bool redemarrer, const std::string& login,
-                                  const std::string& motDePasse, std::string& erreur) = 0;
+    virtual bool ArreterADistance(const std::string& adresse, long long delai,
+                                  const std::string& message, bool forcer, bool redemarrer,
+                                  const std::string& login, const std::string& motDePasse,
+                                  std::string& erreur) = 0;
     // Cancels a pending restart or shutdown.
     virtual bool AnnulerArret(const std::string& adresse, const std::string& login,
                               const std::string& motDePasse, std::string& erreur) = 0;

@@ -138,9 +138,10 @@ bool FauxReseau::Refuse(const std::string& adresse, std::string& erreur) const {
     return true;
 }
 
-bool FauxReseau::ArreterADistance(const std::string& adresse, int delai, const std::string& message,
-                                  bool forcer, bool redemarrer, const std::string& login,
-                                  const std::string& motDePasse, std::string& erreur) {
+bool FauxReseau::ArreterADistance(const std::string& adresse, long long delai,
+                                  const std::string& message, bool forcer, bool redemarrer,
+                                  const std::string& login, const std::string& motDePasse,
+                                  std::string& erreur) {
     appels.push_back(std::string(redemarrer ? "redemarrer " : "arreter ") + adresse + " " +
                      std::to_string(delai) + " [" + message + "] " + (forcer ? "force" : "-") +
                      " " + login + ":" + motDePasse);

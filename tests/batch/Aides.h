@@ -67,7 +67,7 @@ class FauxReseau : public OperationsReseau {
                               std::string& reponse) override;
     bool Pinger(const std::string& adresse, std::string& adresseRepondante) override;
     std::string ChercherAdresseMAC(const std::string& adresse) override;
-    bool ArreterADistance(const std::string& adresse, int delai, const std::string& message,
+    bool ArreterADistance(const std::string& adresse, long long delai, const std::string& message,
                           bool forcer, bool redemarrer, const std::string& login,
                           const std::string& motDePasse, std::string& erreur) override;
     bool AnnulerArret(const std::string& adresse, const std::string& login,
