@@ -13,12 +13,12 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeView>
-#include <QVersionNumber>
 #include <QWidget>
 #include <cctype>
 #include <cstdlib>
 
 #include "common/config/Commun.h"
+#include "common/platform/Outil.h"
 
 namespace velmora::gui {
 
@@ -111,28 +111,7 @@ void AjusterColonneAEntete(QTreeView* liste, int colonne) {
     if (liste->columnWidth(colonne) < entete) liste->setColumnWidth(colonne, entete);
 }
 
-std::string TexteVersionProgramme(int majeur, int mineur, int revision) {
-    if (revision < 100) {
-        std::string texte = "v" + std::to_string(majeur) + "." + std::to_string(mineur);
-        if (revision >= 1) texte += "." + std::to_string(revision);
-        return texte;
-    }
-    char chiffres[16];
-    std::snprintf(chiffres, sizeof chiffres, "%04d", revision);
-    std::string texte = std::string("v") + chiffres[0] + "." + chiffres[1];
-    if (chiffres[2] != '0') texte += std::string(".") + chiffres[2];
-    return texte + " beta " + std::to_string(std::atoi(chiffres + 3));
-}
-
-std::string TitreProgramme() {
-    QVersionNumber version = QVersionNumber::fromString(QCoreApplication::applicationVersion());
-    if (version.isNull()) version = QVersionNumber(1, 0, 0);
-    QString titre = QCoreApplication::applicationName();
-    if (titre.isEmpty()) titre = QStringLiteral("Velmora");
-    return TexteVersionProgramme(version.majorVersion(), version.minorVersion(),
-                                 version.microVersion()) +
-           " " + DepuisQString(titre);
-}
+std::string TitreProgramme() { return platform::TexteVersion() + " " + kTitreApplication; }
 
 void FocusSilencieux(QWidget* controle) {
     if (controle && controle->isEnabled() && controle->focusPolicy() != Qt::NoFocus) {

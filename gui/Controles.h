@@ -46,11 +46,9 @@ int NombreLignesSelectionnees(const QAbstractItemView* liste);
 // Sizes a column to fit both its content and its header caption.
 void AjusterColonneAEntete(QTreeView* liste, int colonne);
 
-// The version text of the program: "v" major "." minor, then "." revision when it is 1 or
-// more; revisions of 100 or more read as four digits d1 d2 d3 d4, "v" d1 "." d2 ["." d3 when
-// not 0] " beta " d4.
-std::string TexteVersionProgramme(int majeur, int mineur, int revision);
-// The version text followed by a space and the application title.
+// The application title.
+inline constexpr const char* kTitreApplication = "Velmora";
+// The version text (platform::TexteVersion) followed by a space and the application title.
 std::string TitreProgramme();
 
 // Gives the focus to a control when it can take it (no failure reported), then lets pending

@@ -35,9 +35,7 @@ QMessageBox::Icon IconeDuStyle(int style) {
 }
 
 QString TitreOuProgramme(const std::string& titre) {
-    if (!titre.empty()) return VersQString(titre);
-    const QString application = QCoreApplication::applicationName();
-    return application.isEmpty() ? QStringLiteral("Velmora") : application;
+    return VersQString(titre.empty() ? std::string(kTitreApplication) : titre);
 }
 
 // A standard message box; the result is the code of the button pressed (1 OK, 2 Cancel,

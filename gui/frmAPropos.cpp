@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "common/platform/Outil.h"
 #include "gui/Controles.h"
 #include "gui/TraduireFeuille.h"
 
@@ -47,11 +48,6 @@ void StyleLien(QLabel* lien, bool survole) {
                                 : QStringLiteral("color: blue; text-decoration: none;"));
 }
 
-QString TitreApplication() {
-    const QString titre = QCoreApplication::applicationName();
-    return titre.isEmpty() ? QStringLiteral("Velmora") : titre;
-}
-
 }  // namespace
 
 QString frmAPropos::Auteur() { return QStringLiteral("L'équipe Velmora"); }
@@ -60,10 +56,8 @@ QString frmAPropos::Email() { return QStringLiteral("contact@velmora.example"); 
 QString frmAPropos::LienDon() { return QStringLiteral("https://velmora.example/don"); }
 
 QString frmAPropos::LienEmail() {
-    std::string version = TitreProgramme();
-    version = version.substr(0, version.find(' '));
     return QStringLiteral("mailto:%1?subject=A propos de %2 %3...")
-        .arg(Email(), TitreApplication(), VersQString(version));
+        .arg(Email(), QString::fromUtf8(kTitreApplication), VersQString(platform::TexteVersion()));
 }
 
 frmAPropos::frmAPropos(QWidget* parent) : QDialog(parent) {
@@ -77,7 +71,8 @@ frmAPropos::frmAPropos(QWidget* parent) : QDialog(parent) {
     if (iconeApplication.isNull())
         iconeApplication = style()->standardIcon(QStyle::SP_ComputerIcon);
     icone->setPixmap(iconeApplication.pixmap(48));
-    auto* titre = new QLabel(VersQString(TitreProgramme()), this);
+    auto* titre = new QLabel(
+        VersQString(std::string(kTitreApplication) + " " + platform::TexteVersion()), this);
     titre->setObjectName(QStringLiteral("lblTitre"));
     QFont grand = titre->font();
     grand.setBold(true);
@@ -91,7 +86,8 @@ frmAPropos::frmAPropos(QWidget* parent) : QDialog(parent) {
         "Velmora réveille (Wake-on-LAN ou relais web), teste, redémarre, éteint, verrouille, "
         "déconnecte ou met en veille prolongée les machines de votre réseau depuis un seul "
         "poste.\n"));
-    description->setMinimumSize(380, 90);
+    description->setMinimumWidth(380);
+    description->setFixedHeight(description->fontMetrics().lineSpacing() * 5 + 12);
 
     auto* auteur = new QLabel(Auteur(), this);
     auteur->setObjectName(QStringLiteral("lblAuteur"));

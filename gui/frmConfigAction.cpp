@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -120,22 +119,28 @@ void frmConfigAction::Construire() {
     m_message = new QPlainTextEdit(this);
     m_message->setObjectName(QStringLiteral("txtMessage"));
     m_message->setTabChangesFocus(true);
-    m_message->setMinimumHeight(m_message->fontMetrics().lineSpacing() * 4);
+    m_message->setFixedHeight(m_message->fontMetrics().lineSpacing() * 5 + 10);
     SelectionnerToutALEntree(m_message);
     m_forcer = new QCheckBox(QStringLiteral("&Forcer la fermeture des applications"), this);
     m_forcer->setObjectName(QStringLiteral("chkForcer"));
 
-    auto* grille = new QGridLayout;
-    grille->setHorizontalSpacing(Pixels(120));
-    grille->addWidget(lblAction, 0, 0);
-    grille->addWidget(m_action, 0, 1, 1, 3);
-    grille->addWidget(m_lblDelai, 1, 0);
-    grille->addWidget(m_delai, 1, 1);
-    grille->addWidget(unite, 1, 2);
-    grille->setColumnStretch(3, 1);
-    grille->addWidget(m_lblMessage, 2, 0, 1, 4);
-    grille->addWidget(m_message, 3, 0, 1, 4);
-    grille->addWidget(m_forcer, 4, 0, 1, 4);
+    // Each label takes the width of its caption; its control starts 120 twips after it.
+    auto* ligneAction = new QHBoxLayout;
+    ligneAction->setSpacing(Pixels(120));
+    ligneAction->addWidget(lblAction);
+    ligneAction->addWidget(m_action, 1);
+    auto* ligneDelai = new QHBoxLayout;
+    ligneDelai->setSpacing(Pixels(120));
+    ligneDelai->addWidget(m_lblDelai);
+    ligneDelai->addWidget(m_delai);
+    ligneDelai->addWidget(unite);
+    ligneDelai->addStretch();
+    auto* grille = new QVBoxLayout;
+    grille->addLayout(ligneAction);
+    grille->addLayout(ligneDelai);
+    grille->addWidget(m_lblMessage);
+    grille->addWidget(m_message);
+    grille->addWidget(m_forcer);
 
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     ok->setObjectName(QStringLiteral("btnOK"));

@@ -15,8 +15,11 @@
 #include "gui/Controles.h"
 #include "gui/Etat.h"
 #include "gui/Questions.h"
+#include "gui/frmAPropos.h"
+#include "gui/frmAstuceDuJour.h"
 #include "gui/frmConfigAction.h"
 #include "gui/frmMachine.h"
+#include "gui/frmMsgbox.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -152,7 +155,8 @@ class TestDialogues : public QObject {
         Questions questions;
         frmMachine dlg(nullptr, std::make_shared<FausseRecherche>());
         dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
         QVERIFY(Etat().annulation);
         Machine m = MachineValide();
         m.port = "70000";
@@ -310,6 +314,54 @@ class TestDialogues : public QObject {
         QCOMPARE(questions.textes.back(), i18n::Tr("MSG_FONTIONNALITE_RESERVEE_NT"));
         QCOMPARE(liste->currentIndex(), -1);
         QVERIFY(autre.findChild<QLineEdit*>("txtDélai")->isEnabled());
+    }
+
+    // With VELMORA_CAPTURES set to a folder, saves pictures of the dialogs there (for looking at
+    // the layout); otherwise does nothing.
+    void captures() {
+        const QString dossier = qEnvironmentVariable("VELMORA_CAPTURES");
+        if (dossier.isEmpty()) QSKIP("VELMORA_CAPTURES not set");
+        Etat().action.code = ActionRedemarrer;
+        frmConfigAction action;
+        action.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&action));
+        QVERIFY(action.grab().save(dossier + "/frmConfigAction.png"));
+        frmMachine machine(nullptr, std::make_shared<FausseRecherche>());
+        Machine m = MachineValide();
+        m.masque = "255.255.255.0";
+        m.port = "9";
+        m.login = "admin";
+        m.motDePasse = *CoderMotDePasse("secret");
+        m.commentaire = "Bureau du premier étage";
+        machine.DefinirMachine(m);
+        machine.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&machine));
+        QVERIFY(machine.grab().save(dossier + "/frmMachine.png"));
+        frmMsgbox boite;
+        boite.Preparer(i18n::Tr("MSG_ERREUR_MASQUE"), 48 + 1, "Velmora", true);
+        boite.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&boite));
+        QVERIFY(boite.grab().save(dossier + "/frmMsgbox.png"));
+        ReglagesFenetre reglages;
+        frmAstuceDuJour astuce(nullptr, reglages);
+        astuce.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&astuce));
+        QVERIFY(astuce.grab().save(dossier + "/frmAstuceDuJour.png"));
+        frmAPropos apropos;
+        apropos.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&apropos));
+        QVERIFY(apropos.grab().save(dossier + "/frmAPropos.png"));
+        // The machine dialog in English.
+        const std::string anglais = VELMORA_SOURCE_DIR "/lang/English.lng";
+        Prog().fichierLangue = anglais;
+        i18n::ChargerTraductions(i18n::ListeTextes::Fenetre, anglais);
+        frmMachine english(nullptr, std::make_shared<FausseRecherche>());
+        english.DefinirMachine(m);
+        english.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&english));
+        QVERIFY(english.grab().save(dossier + "/frmMachine-en.png"));
+        Prog().fichierLangue.clear();
+        i18n::ChargerTraductions(i18n::ListeTextes::Fenetre, "");
     }
 
     void requeteParDefautBorneLeDelai() {
