@@ -3,11 +3,13 @@
 
 #include <curl/curl.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
 #include "common/config/Commun.h"
 #include "common/config/Programme.h"
+#include "common/platform/Outil.h"
 
 namespace velmora::net {
 
@@ -42,6 +44,13 @@ size_t AjouterEntete(char* donnees, size_t taille, size_t n, void* cible) {
     return taille * n;
 }
 
+// Polls the tool runner's stop hook (the window's events and stop button) during a transfer;
+// a true answer abandons the attempt.
+int Progression(void* attente, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto& arreter = *static_cast<std::function<bool()>*>(attente);
+    return arreter && arreter() ? 1 : 0;
+}
+
 struct Tentative {
     long type;
     std::string adresse;
@@ -62,6 +71,12 @@ bool Demander(const Tentative& t, const ReglagesDemarrage& reglages, std::string
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &corps);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, AjouterEntete);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, &entetes);
+    std::function<bool()> arreter = platform::AttenteOutilsCourante();
+    if (arreter) {
+        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, Progression);
+        curl_easy_setopt(c, CURLOPT_XFERINFODATA, &arreter);
+        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    }
     if (t.type == kTypeDirect) {
         curl_easy_setopt(c, CURLOPT_PROXY, "");  // environment proxies ignored
     } else if (t.type == kTypeProxy) {

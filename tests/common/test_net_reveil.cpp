@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "common/net/ReveilInternet.h"
+#include "common/platform/Outil.h"
 #include "test_net_pairs.h"
 
 namespace velmora::net {
@@ -100,6 +101,17 @@ TEST(ReveilInternet, ServerThatNeverAnswersFailsAfterTheTimeLimit) {
     EXPECT_FALSE(ReveillerParInternet("1.2.3.4", 9, "m", reponse, Reglages(muet.Base() + "/")));
     EXPECT_EQ(reponse, "unchanged");
     EXPECT_EQ(muet.Requetes().size(), 1u);
+}
+
+TEST(ReveilInternet, StopRequestEndsAWaitingRequest) {
+    ServeurHttp muet("");
+    int appels = 0;
+    platform::DefinirAttenteOutils([&] { return ++appels > 0; });
+    std::string reponse = "unchanged";
+    EXPECT_FALSE(ReveillerParInternet("1.2.3.4", 9, "m", reponse, Reglages(muet.Base() + "/")));
+    platform::DefinirAttenteOutils({});
+    EXPECT_EQ(appels, 1) << "polled, and the first true ends the attempt";
+    EXPECT_EQ(reponse, "unchanged");
 }
 
 TEST(ReveilInternet, RefusingProxyIsFollowedByADirectRetryOnlyWhenAsked) {
