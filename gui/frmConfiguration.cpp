@@ -102,7 +102,8 @@ frmConfiguration::frmConfiguration(const std::vector<std::string>& dossiers, QWi
     m_onglets = new QTabBar(this);
     m_onglets->setObjectName(QStringLiteral("tabOnglets"));
     m_onglets->setExpanding(false);
-    m_onglets->setUsesScrollButtons(true);
+    m_onglets->setUsesScrollButtons(false);  // every tab stays visible: the dialog widens
+    m_onglets->setElideMode(Qt::ElideNone);
     m_pages = new QStackedWidget(this);
     QWidget* pages[] = {PageGeneral(),     PageReveil(),           PageReveilInternet(),
                         PageRedemarrage(), PageAuthentification(), PageCommandes(),
