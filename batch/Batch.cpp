@@ -84,6 +84,10 @@ int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sorti
             Texte("MSG_ERREUR", {std::to_string(NumeroErreur(e)), std::string("\t") + e.what()}) +
             kFinLigne);
         return 1;
+    } catch (...) {
+        console.EcrireToujours(Texte("MSG_ERREUR", {std::to_string(kErreurInattendue), "\t?"}) +
+                               kFinLigne);
+        return 1;
     }
 }
 

@@ -118,6 +118,7 @@ bool FauxReseau::ReveillerParInternet(const std::string& adresse, long long port
 
 bool FauxReseau::Pinger(const std::string& adresse, std::string& adresseRepondante) {
     appels.push_back("ping " + adresse);
+    if (!panne.empty()) throw std::runtime_error(panne);
     if (!repondent.count(adresse)) return false;
     adresseRepondante = adresse.rfind("hote", 0) == 0 ? "127.0.0.9" : adresse;
     return true;

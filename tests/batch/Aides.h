@@ -55,6 +55,7 @@ class FauxReseau : public OperationsReseau {
     std::map<std::string, std::string> macs;   // address -> MAC found
     std::string erreurPaquet;                  // non-empty: every send fails with it
     bool relaisRepond = true;
+    std::string panne;                // non-empty: Pinger throws it (unexpected error)
     std::vector<std::string> appels;  // one text per call, in order
     std::vector<long long> pauses;    // ms
     // Called before each MAC look-up with the number of look-ups made so far.

@@ -73,6 +73,15 @@ TEST_F(Execution, RemotePowerActionsGetTheirValuesAndCredentials) {
     m_reseau.refus["127.0.0.5"] = "Accès refusé (err=5)";
     EXPECT_EQ(Lancer({"/A:pc1"}), 4);
     EXPECT_EQ(Sortie()[2], "   -> la machine distante a rejeté la demande : Accès refusé (err=5)");
+
+    // An unexpected error ends with 1 and its text, also under /d.
+    m_reseau.panne = "panne de socket";
+    EXPECT_EQ(Lancer({"/d", "/S:pc1"}), 1);
+    EXPECT_EQ(Sortie(), (Lignes_t{"Une erreur (5) est survenue durant le traitement :", "",
+                                  "\tpanne de socket", "",
+                                  "Veuillez contacter l'auteur du logiciel si le problème "
+                                  "persiste...",
+                                  ""}));
 }
 
 TEST_F(Execution, WakesWithPauseBetweenMachinesAndOlderLayouts) {
