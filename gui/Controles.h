@@ -47,7 +47,7 @@ int NombreLignesSelectionnees(const QAbstractItemView* liste);
 void AjusterColonneAEntete(QTreeView* liste, int colonne);
 
 // The application title.
-inline constexpr const char* kTitreApplication = "Velmora";
+inline constexpr const char* kNomApplication = "Velmora";
 // The version text (platform::TexteVersion) followed by a space and the application title.
 std::string TitreProgramme();
 

@@ -35,7 +35,7 @@ QMessageBox::Icon IconeDuStyle(int style) {
 }
 
 QString TitreOuProgramme(const std::string& titre) {
-    return VersQString(titre.empty() ? std::string(kTitreApplication) : titre);
+    return VersQString(titre.empty() ? std::string(kNomApplication) : titre);
 }
 
 // A standard message box; the result is the code of the button pressed (1 OK, 2 Cancel,

@@ -57,7 +57,7 @@ QString frmAPropos::LienDon() { return QStringLiteral("https://velmora.example/d
 
 QString frmAPropos::LienEmail() {
     return QStringLiteral("mailto:%1?subject=A propos de %2 %3...")
-        .arg(Email(), QString::fromUtf8(kTitreApplication), VersQString(platform::TexteVersion()));
+        .arg(Email(), QString::fromUtf8(kNomApplication), VersQString(platform::TexteVersion()));
 }
 
 frmAPropos::frmAPropos(QWidget* parent) : QDialog(parent) {
@@ -72,7 +72,7 @@ frmAPropos::frmAPropos(QWidget* parent) : QDialog(parent) {
         iconeApplication = style()->standardIcon(QStyle::SP_ComputerIcon);
     icone->setPixmap(iconeApplication.pixmap(48));
     auto* titre = new QLabel(
-        VersQString(std::string(kTitreApplication) + " " + platform::TexteVersion()), this);
+        VersQString(std::string(kNomApplication) + " " + platform::TexteVersion()), this);
     titre->setObjectName(QStringLiteral("lblTitre"));
     QFont grand = titre->font();
     grand.setBold(true);

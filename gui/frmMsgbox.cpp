@@ -125,6 +125,8 @@ int frmMsgbox::Attendre() {
         move(ecran->availableGeometry().center() - rect().center());
     }
     QApplication::beep();
+    // The caller's window may be disabled during a run: this window must still answer.
+    setEnabled(true);
     show();
     raise();
     activateWindow();
