@@ -189,12 +189,14 @@ void frmVelmora::Sablier(bool actif) {
 }
 
 void frmVelmora::DebutTraitement() {
+    m_actionEnCours = true;
     Sablier(true);
     centralWidget()->setEnabled(false);
     menuBar()->setEnabled(false);
 }
 
 void frmVelmora::FinTraitement(bool effacerInfo, bool actualiser) {
+    m_actionEnCours = false;
     if (effacerInfo) m_timEffacerInfo->start();
     if (actualiser) ActualiserBoutons();
     centralWidget()->setEnabled(true);

@@ -332,8 +332,10 @@ bool frmVelmora::eventFilter(QObject* objet, QEvent* evenement) {
     if (evenement->type() != QEvent::KeyPress) return QMainWindow::eventFilter(objet, evenement);
     auto* controle = qobject_cast<QWidget*>(objet);
     if (!controle || controle->window() != this) return false;
+    // A key goes up the parents when a control ignores it: handle it once, at the control that
+    // has the focus (or at the first control when the window has none).
     QWidget* focus = QApplication::focusWidget();
-    if (focus ? objet != focus : objet != this) return false;
+    if (focus && objet != focus) return false;
     auto* touche = static_cast<QKeyEvent*>(evenement);
     if (ToucheFenetre(touche)) return true;
     if (controle == m_liste || controle == m_liste->viewport()) return ToucheListe(touche);

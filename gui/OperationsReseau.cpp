@@ -1,5 +1,6 @@
 #include "gui/OperationsReseau.h"
 
+#include "common/net/ActionsDistantes.h"
 #include "common/net/PaquetMagique.h"
 #include "common/net/ReveilInternet.h"
 #include "common/net/Sondes.h"
@@ -24,20 +25,19 @@ class OperationsReelles : public OperationsReseau {
                               std::string& reponse) override {
         return net::ReveillerParInternet(adresse, port, mac, reponse);
     }
-    bool ArreterADistance(const std::string&, int, const std::string&, bool, bool,
-                          const std::string&, const std::string&, std::string& erreur) override {
-        erreur = "indisponible";
-        return false;
+    bool ArreterADistance(const std::string& adresse, int delai, const std::string& message,
+                          bool forcer, bool redemarrer, const std::string& login,
+                          const std::string& motDePasse, std::string& erreur) override {
+        return net::ArreterADistance(adresse, delai, message, forcer, redemarrer, login, motDePasse,
+                                     erreur);
     }
-    bool AnnulerArret(const std::string&, const std::string&, const std::string&,
-                      std::string& erreur) override {
-        erreur = "indisponible";
-        return false;
+    bool AnnulerArret(const std::string& adresse, const std::string& login,
+                      const std::string& motDePasse, std::string& erreur) override {
+        return net::AnnulerArret(adresse, login, motDePasse, erreur);
     }
-    bool ActionWMI(const std::string&, int, const std::string&, const std::string&,
-                   std::string& erreur) override {
-        erreur = "indisponible";
-        return false;
+    bool ActionWMI(const std::string& adresse, int code, const std::string& login,
+                   const std::string& motDePasse, std::string& erreur) override {
+        return net::ActionWMI(adresse, code, login, motDePasse, erreur);
     }
 };
 

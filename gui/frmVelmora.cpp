@@ -425,7 +425,8 @@ void frmVelmora::changeEvent(QEvent* evenement) {
     QMainWindow::changeEvent(evenement);
     if (evenement->type() != QEvent::WindowStateChange) return;
     if (isMinimized()) {
-        if (m_mnuMinimiserSystray->isChecked())
+        // Without a notification area the window stays on the task bar rather than vanish.
+        if (m_mnuMinimiserSystray->isChecked() && QSystemTrayIcon::isSystemTrayAvailable())
             QTimer::singleShot(0, this, [this] {
                 if (isMinimized()) AjouterSystray();
             });
@@ -519,6 +520,12 @@ bool frmVelmora::SauvegarderConfiguration() {
 void frmVelmora::mnuFichierSauvegarder_Click() { SauvegarderConfiguration(); }
 
 void frmVelmora::closeEvent(QCloseEvent* evenement) {
+    if (m_actionEnCours) {
+        // A run writes to this window until it ends: closing only asks it to stop.
+        Etat().annulation = true;
+        evenement->ignore();
+        return;
+    }
     if (m_testEnCours) {
         m_arretTest = true;
         evenement->ignore();
