@@ -20,7 +20,21 @@ class SondesReseau : public SondesMAC {
 };
 }  // namespace
 
-std::unique_ptr<SondesMAC> CreerSondesMAC() { return std::make_unique<SondesReseau>(); }
+namespace {
+std::function<std::unique_ptr<SondesMAC>()>& Fabrique() {
+    static std::function<std::unique_ptr<SondesMAC>()> fabrique;
+    return fabrique;
+}
+}  // namespace
+
+std::unique_ptr<SondesMAC> CreerSondesMAC() {
+    if (Fabrique()) return Fabrique()();
+    return std::make_unique<SondesReseau>();
+}
+
+void DefinirSondesMAC(std::function<std::unique_ptr<SondesMAC>()> fabrique) {
+    Fabrique() = std::move(fabrique);
+}
 
 bool MettreAJourMAC(ListeMAC& liste, JournalMAC& journal, SondesMAC& sondes,
                     const Executeur& executeur) {

@@ -19,7 +19,10 @@ class SondesMAC {
     // Six pairs joined by "-", or "" when unknown.
     virtual std::string ChercherAdresseMAC(const std::string& adresse) = 0;
 };
+// The probes of the program: common/net, unless a test installed a maker of its own
+// (DefinirSondesMAC; nullptr restores common/net).
 std::unique_ptr<SondesMAC> CreerSondesMAC();
+void DefinirSondesMAC(std::function<std::unique_ptr<SondesMAC>()> fabrique);
 
 // The rows being refreshed.
 class ListeMAC {
