@@ -1,5 +1,7 @@
 #include "common/config/Commun.h"
 
+#include "common/config/Config.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -77,6 +79,8 @@ int ValeurHex(char c) {
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return 0;  // a pair that is not hexadecimal decodes to nonsense, never to a failure
 }
+
+unsigned Permuter(unsigned c) { return ((c & 0x0F) << 4) | ((c >> 4) & 0x0F); }
 
 std::string Hex2(unsigned v) {
     static const char* chiffres = "0123456789ABCDEF";
@@ -463,6 +467,30 @@ std::string DecoderMotDePasse(std::string_view code) {
         octets += static_cast<char>(((128 - (n - j)) ^ paire) & 0xFF);
     }
     return Inverser(DepuisWindows1252(octets));
+}
+
+// The encoding of the two passwords of the settings (declared with them in Config.h).
+std::optional<std::string> CoderConfig(std::string_view texte) {
+    auto octets = VersWindows1252(texte);
+    if (!octets) return std::nullopt;
+    const int n = static_cast<int>(octets->size());
+    std::string out;
+    for (int k = 1; k <= n; ++k) {
+        const unsigned s = Permuter(static_cast<unsigned char>((*octets)[k - 1]));
+        out += Hex2(static_cast<unsigned>((255 - (n - k)) ^ static_cast<int>(s)) & 0xFF);
+    }
+    return out;
+}
+
+std::string DecoderConfig(std::string_view code) {
+    const int n = static_cast<int>(code.size() / 2);
+    std::string octets;
+    for (int j = 1; j <= n; ++j) {
+        const int paire = ValeurHex(code[2 * j - 2]) * 16 + ValeurHex(code[2 * j - 1]);
+        octets +=
+            static_cast<char>(Permuter(static_cast<unsigned>(((255 - (n - j)) ^ paire) & 0xFF)));
+    }
+    return DepuisWindows1252(octets);
 }
 
 }  // namespace velmora

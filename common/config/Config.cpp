@@ -13,20 +13,6 @@ namespace {
 // The most custom commands read back; a damaged count cannot make the start crawl.
 constexpr long long kMaxCommandes = 1000;
 
-std::string Hex2(unsigned v) {
-    static const char* chiffres = "0123456789ABCDEF";
-    return {chiffres[(v >> 4) & 0xF], chiffres[v & 0xF]};
-}
-
-int ValeurHex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 0;
-}
-
-unsigned Permuter(unsigned c) { return ((c & 0x0F) << 4) | ((c >> 4) & 0x0F); }
-
 // Reads the keys of one section of a parsed file.
 class Lecteur {
   public:
@@ -232,29 +218,6 @@ bool SauverReglages(const std::string& fichier, const ReglagesDemarrage& d,
                 doc.Remove(cle::Config, std::string(cle::Commande) + std::to_string(k));
         },
         erreur);
-}
-
-std::optional<std::string> CoderConfig(std::string_view texte) {
-    auto octets = VersWindows1252(texte);
-    if (!octets) return std::nullopt;
-    const int n = static_cast<int>(octets->size());
-    std::string out;
-    for (int k = 1; k <= n; ++k) {
-        const unsigned s = Permuter(static_cast<unsigned char>((*octets)[k - 1]));
-        out += Hex2(static_cast<unsigned>((255 - (n - k)) ^ static_cast<int>(s)) & 0xFF);
-    }
-    return out;
-}
-
-std::string DecoderConfig(std::string_view code) {
-    const int n = static_cast<int>(code.size() / 2);
-    std::string octets;
-    for (int j = 1; j <= n; ++j) {
-        const int paire = ValeurHex(code[2 * j - 2]) * 16 + ValeurHex(code[2 * j - 1]);
-        octets +=
-            static_cast<char>(Permuter(static_cast<unsigned>(((255 - (n - j)) ^ paire) & 0xFF)));
-    }
-    return DepuisWindows1252(octets);
 }
 
 }  // namespace velmora
