@@ -88,7 +88,8 @@ frmConfigAction::frmConfigAction(QWidget* parent)
     ActionChoisie(m_action->currentIndex());
 
     const ReglagesDemarrage& r = Prog().reglages;
-    m_delai->setText(QString::number(r.delaiAvantRedemarrage));
+    // Shown within the range the request holds: a longer number would be cut by the box.
+    m_delai->setText(QString::number(std::clamp(r.delaiAvantRedemarrage, 0LL, kDelaiMax)));
     m_message->setPlainText(VersQString(r.messageParDefaut));
     m_forcer->setChecked(r.forcerParDefaut);
     Etat().annulation = true;

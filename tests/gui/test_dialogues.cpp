@@ -367,6 +367,10 @@ class TestDialogues : public QObject {
     void requeteParDefautBorneLeDelai() {
         Prog().reglages.delaiAvantRedemarrage = 100000;
         QCOMPARE(VerificationAction::RequeteParDefaut(ActionRedemarrer).delai, int16_t(32767));
+        {
+            frmConfigAction dlg;  // not cut to "10000" by the five-character box
+            QCOMPARE(dlg.findChild<QLineEdit*>("txtDélai")->text(), QString("32767"));
+        }
         Prog().reglages.delaiAvantRedemarrage = -3;
         QCOMPARE(VerificationAction::RequeteParDefaut(ActionRedemarrer).delai, int16_t(0));
         Prog().reglages.delaiAvantRedemarrage = 60;
