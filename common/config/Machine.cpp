@@ -52,7 +52,9 @@ Machine LireLigneMachine(std::string_view ligne) {
     } else {  // 7 fields: login and password; 8 or more: the current layout
         m.login = f[5];
         m.motDePasse = f[6];
-        m.commentaire = Champ(f, 7);
+        // The comment is free text and the only field that may hold "|": it runs to the end of
+        // the line, so that such a comment survives a save and a reload whole.
+        if (f.size() >= 8) m.commentaire = ExtraireChamp(ligne, "|", 7, Comparaison::Binaire, true);
     }
     return m;
 }

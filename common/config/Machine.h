@@ -21,8 +21,9 @@ struct Machine {
     bool operator==(const Machine&) const = default;
 };
 
-// Reads a machine line of any layout: 8 or more fields (current), 7, 6, 4; shorter lines and
-// lines of exactly five fields take the fields present in the order of the nearest layout.
+// Reads a machine line of any layout: 8 or more fields (current; the comment is the rest of the
+// line, "|" included), 7, 6, 4; shorter lines and lines of exactly five fields take the fields
+// present in the order of the nearest layout.
 Machine LireLigneMachine(std::string_view ligne);
 // The current 8-field layout, fields joined by "|".
 std::string LigneMachine(const Machine& machine);
