@@ -136,6 +136,85 @@ class TestConfiguration : public QObject {
         QCOMPARE(dialogue.Dossiers(), (std::vector<std::string>{"Bureau", "Salle"}));
     }
 
+    // Every control shows its setting at opening and writes it back on OK.
+    void everyControlReachesItsSetting() {
+        ReglagesDemarrage& d = Prog().reglages;
+        ReglagesFenetre& f = Etat().reglages;
+        d.repliMode = 1;
+        d.repliAdresse = "10.0.0.255";
+        d.scriptWOWParDefaut = false;
+        d.proxyType = 2;
+        d.proxyAdresse = "proxy";
+        d.proxyPort = "3128";
+        d.authentificationMode = 1;
+        d.authentificationLogin = "op";
+        f.nePasStopper = true;
+        frmConfiguration dialogue({"Bureau"}, nullptr, {m_langues.path().toStdString()});
+        QVERIFY(dialogue.findChild<QRadioButton*>("optRepliMode(1)")->isChecked());
+        QVERIFY(dialogue.findChild<QRadioButton*>("optScriptWOW(1)")->isChecked());
+        QCOMPARE(dialogue.findChild<QComboBox*>("cboProxyType")->currentIndex(), 2);
+        QCOMPARE(Zone(&dialogue, "txtAuthentificationLogin")->text(), QString("op"));
+        QVERIFY(dialogue.findChild<QCheckBox*>("chkNePasStopper")->isChecked());
+
+        const std::pair<const char*, std::string> zones[] = {
+            {"txtTimeoutPing", "250"},
+            {"txtPortParDéfautWOL", "7"},
+            {"txtMasqueParDéfaut", "255.0.0.0"},
+            {"txtDélaiEntreDeuxRéveilsWOL", "5"},
+            {"txtRepliAdresse", "10.255.255.255"},
+            {"txtPortParDéfautWOW", "8"},
+            {"txtDélaiEntreDeuxRéveilsWOW", "6"},
+            {"txtScriptWOWUrl", "http://h/w?%ip%"},
+            {"txtProxyLogin", "pl"},
+            {"txtProxyPassword", "pp"},
+            {"txtDélaiAvantRedémarrageOuExtinction", "30"},
+            {"txtMessage", "bye"},
+            {"txtAuthentificationPassword", "ap"}};
+        for (const auto& [nom, valeur] : zones)
+            Zone(&dialogue, nom)->setText(QString::fromStdString(valeur));
+        for (const char* nom :
+             {"chkConfirmation", "chkConfirmationSiPlusieursMachinesUniquement",
+              "chkZapperFenêtreAction", "chkNePasStopper",
+              "chkFenêtreTraitementFermerAutomatiquement",
+              "chkFenêtreTraitementSeulementMultisélection", "chkMettreEnRougeRéveil",
+              "chkWOWTraiterIPPubliquesSansConfirmation", "chkProxySiErreurTesterAussiAccèsDirect",
+              "chkForcer"}) {
+            auto* c = dialogue.findChild<QCheckBox*>(QString::fromUtf8(nom));
+            c->setChecked(!c->isChecked());
+        }
+        Bouton(&dialogue, "btnOK")->click();
+        QVERIFY(!Etat().annulation);
+        const ReglagesDemarrage defD;
+        const ReglagesFenetre defF;
+        QCOMPARE(d.tempoPing, 250LL);
+        QCOMPARE(d.portParDefautWOL, 7LL);
+        QCOMPARE(d.masqueParDefaut, std::string("255.0.0.0"));
+        QCOMPARE(d.delaiEntreDeuxReveilsWOL, 5LL);
+        QCOMPARE(d.repliMode, 1LL);
+        QCOMPARE(d.repliAdresse, std::string("10.255.255.255"));
+        QCOMPARE(d.portParDefautWOW, 8LL);
+        QCOMPARE(d.delaiEntreDeuxReveilsWOW, 6LL);
+        QCOMPARE(d.scriptWOWParDefaut, false);
+        QCOMPARE(d.scriptWOWUrl, std::string("http://h/w?%ip%"));
+        QCOMPARE(d.proxyType, 2LL);
+        QCOMPARE(d.proxyLogin, std::string("pl"));
+        QCOMPARE(d.proxyPassword, std::string("pp"));
+        QCOMPARE(d.delaiAvantRedemarrage, 30LL);
+        QCOMPARE(d.messageParDefaut, std::string("bye"));
+        QCOMPARE(d.authentificationMode, 1LL);
+        QCOMPARE(d.authentificationPassword, std::string("ap"));
+        QCOMPARE(d.wowSansConfirmation, !defD.wowSansConfirmation);
+        QCOMPARE(d.proxyAccesDirect, !defD.proxyAccesDirect);
+        QCOMPARE(d.forcerParDefaut, !defD.forcerParDefaut);
+        QCOMPARE(f.confirmation, !defF.confirmation);
+        QCOMPARE(f.confirmationSiPlusieurs, !defF.confirmationSiPlusieurs);
+        QCOMPARE(f.zapperConfigAction, !defF.zapperConfigAction);
+        QCOMPARE(f.nePasStopper, false);
+        QCOMPARE(f.fenetreTraitementFermer, !defF.fenetreTraitementFermer);
+        QCOMPARE(f.fenetreTraitementMultiselection, !defF.fenetreTraitementMultiselection);
+        QCOMPARE(f.mettreEnRougeReveil, !defF.mettreEnRougeReveil);
+    }
+
     void cancelChangesNothing() {
         frmConfiguration dialogue({"Bureau"}, nullptr, {m_langues.path().toStdString()});
         Zone(&dialogue, "txtMessage")->setText("changé");
