@@ -287,6 +287,9 @@ const std::vector<std::pair<const char*, const char*>>& TextesFenetre() {
          "Un autre fichier de configuration peut être donné en argument au lancement (par exemple "
          "\"Velmora maison.ini\") : pratique pour gérer plusieurs réseaux séparément."},
         {"TXT_DEMANDE_REVEIL_VIA_INTERNET_ABANDONNE", "demande abandonnée par l'utilisateur"},
+        {"MSG_ERREUR_MOT_DE_PASSE_CARACTERES",
+         "Le mot de passe contient un caractère qui ne peut pas être enregistré (seuls les "
+         "caractères d'Europe occidentale sont acceptés)..."},
     };
     return textes;
 }

@@ -108,7 +108,7 @@ std::string RemplacerVariables(std::string_view texte, const std::vector<std::st
 // The number of tips, TXT_ASTUCE1 to TXT_ASTUCE<kNombreAstuces>.
 constexpr int kNombreAstuces = 28;
 
-// The built-in French texts of a program, in order, "§" not yet converted: 137 keys for the
+// The built-in French texts of a program, in order, "§" not yet converted: 138 keys for the
 // windowed program (the tips among them), 53 for the console program.
 const std::vector<std::pair<const char*, const char*>>& TextesIntegres(ListeTextes liste);
 

@@ -132,14 +132,14 @@ TEST_F(FichierHostile, FifoOrOversizedFileIsRefusedWithoutBlocking) {
 
 TEST_F(FichierHostile, ChargerTraductionsFallsBackToFrenchForAMissingFile) {
     EXPECT_FALSE(ChargerTraductions(ListeTextes::Fenetre, (m_dossier / "Absent.lng").string()));
-    EXPECT_EQ(Traductions().Count(), 137u);
+    EXPECT_EQ(Traductions().Count(), 138u);
     EXPECT_EQ(Tr("TXT_PAQUET_ENVOYE"), "Paquet envoyé à %v (port %v)");
     // A partial file replaces only its own keys; loading again starts from an empty table.
     Ecrire("[Traduction]\nTXT_FERMER=&Close\n");
     EXPECT_TRUE(ChargerTraductions(ListeTextes::Fenetre, m_fichier));
     EXPECT_EQ(Tr("TXT_FERMER"), "&Close");
     EXPECT_EQ(Tr("TXT_ANNULER_ACTION"), "A&nnuler redémarrage/extinction");
-    EXPECT_EQ(Traductions().Count(), 137u);
+    EXPECT_EQ(Traductions().Count(), 138u);
 }
 
 TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
@@ -162,7 +162,7 @@ TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
 TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     const auto& fenetre = TextesIntegres(ListeTextes::Fenetre);
     const auto& console = TextesIntegres(ListeTextes::Console);
-    ASSERT_EQ(fenetre.size(), 137u);
+    ASSERT_EQ(fenetre.size(), 138u);
     ASSERT_EQ(console.size(), 53u);
     for (const auto* liste : {&fenetre, &console}) {
         std::set<std::string> cles;
@@ -175,7 +175,7 @@ TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     EXPECT_STREQ(console[29].first, "MSG_ERREUR_ANALYSE_PING");
     EXPECT_STREQ(fenetre[108].first, "TXT_ASTUCE1");
     EXPECT_STREQ(fenetre[108 + kNombreAstuces - 1].first, "TXT_ASTUCE28");
-    EXPECT_STREQ(fenetre.back().first, "TXT_DEMANDE_REVEIL_VIA_INTERNET_ABANDONNE");
+    EXPECT_STREQ(fenetre.back().first, "MSG_ERREUR_MOT_DE_PASSE_CARACTERES");
     EXPECT_STREQ(console.back().first, "SYNTAXE");
 }
 
