@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
@@ -250,6 +251,29 @@ class TestListe : public QObject {
         auto* bouton = fenetre.findChild<QPushButton*>(QString::fromUtf8("btnTesterSélection"));
         QCOMPARE(bouton->text(), QString::fromUtf8("T&ester la sélection"));
         QVERIFY(liste->isEnabled());
+    }
+
+    // Escape stops the test at once, even while pings are still waiting for their answer.
+    void testArreteParEchap() {
+        auto reseau = std::make_shared<FauxReseau>();
+        reseau->silencieux = {"10.0.0.10", "10.0.0.9", "10.0.0.200"};
+        reseau->attentePingMs = 3000;
+        DefinirOperations(reseau);
+        frmVelmora fenetre;
+        QVERIFY(fenetre.Form_Load(m_fichier));
+        fenetre.show();
+        QTimer::singleShot(100, [&fenetre] {
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus ? focus : &fenetre, Qt::Key_Escape);
+        });
+        QElapsedTimer horloge;
+        horloge.start();
+        fenetre.btnTester_Click();
+        QVERIFY(horloge.elapsed() < 2500);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(CleIcone(fenetre.lvwMachines()->topLevelItem(i)), std::string(kGris));
+        QCOMPARE(fenetre.findChild<QPushButton*>("btnTester")->text(), QString("&Tester tout"));
+        QVERIFY(fenetre.findChild<QPushButton*>("btnQuitter")->isEnabled());
     }
 
   private:

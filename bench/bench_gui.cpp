@@ -1,0 +1,153 @@
+// Figures of the main window on the offscreen platform: start-up with a folder of 1,000
+// machines, switching to and saving a folder of 10,000 machines, and the ping test of 254 rows
+// of which 250 stay silent (fake network operations: nothing leaves the process).
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "common/config/Machine.h"
+#include "common/config/Programme.h"
+#include "gui/Etat.h"
+#include "gui/OperationsReseau.h"
+#include "gui/frmVelmora.h"
+
+using namespace velmora;
+using namespace velmora::gui;
+
+namespace {
+
+constexpr int kTempoPingMs = 100;
+
+// Answers at once for the first rows, waits TempoPing and stays silent for the others.
+class ReseauSilencieux : public OperationsReseau {
+  public:
+    bool Pinger(const std::string& adresse) override {
+        if (adresse.rfind("10.9.0.", 0) == 0 && std::stoi(adresse.substr(7)) <= 4) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kTempoPingMs));
+        return false;
+    }
+    bool EnvoyerPaquetMagique(const std::string&, const std::string&, long long, const std::string&,
+                              std::string&, std::string&) override {
+        return true;
+    }
+    bool ReveillerParInternet(const std::string&, long long, const std::string&,
+                              std::string&) override {
+        return true;
+    }
+    bool ArreterADistance(const std::string&, int, const std::string&, bool, bool,
+                          const std::string&, const std::string&, std::string&) override {
+        return true;
+    }
+    bool AnnulerArret(const std::string&, const std::string&, const std::string&,
+                      std::string&) override {
+        return true;
+    }
+    bool ActionWMI(const std::string&, int, const std::string&, const std::string&,
+                   std::string&) override {
+        return true;
+    }
+};
+
+std::string Section(const std::string& nom, int nombre, const std::string& prefixe) {
+    std::string texte = "[" + nom + "]\nNbMachines=" + std::to_string(nombre) + "\n";
+    for (int i = 1; i <= nombre; ++i)
+        texte += "Machine" + std::to_string(i) + "=pc" + std::to_string(i) + "|" + prefixe +
+                 std::to_string(i / 250) + "." + std::to_string(i % 250 + 1) +
+                 "|255.255.255.0|9|00:11:22:33:44:" + std::to_string(10 + i % 80) +
+                 "|admin||poste " + std::to_string(i) + "\n";
+    return texte;
+}
+
+struct Configuration {
+    QTemporaryDir dossier;
+    std::string fichier;
+    explicit Configuration(const std::string& sections) {
+        fichier = dossier.filePath("Velmora.ini").toStdString();
+        std::ofstream(fichier) << "[Config]\nLangue=Français\nAstucesAfficherAuDémarrage=0\n"
+                               << "TempoPing=" << kTempoPingMs << "\n"
+                               << sections;
+    }
+};
+
+void BM_DemarrageMilleMachines(benchmark::State& etat) {
+    Configuration config(Section("Machines", 1000, "10.0."));
+    for (auto _ : etat) {
+        Etat() = EtatFenetre{};
+        frmVelmora fenetre;
+        fenetre.Form_Load(config.fichier);
+        fenetre.show();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(fenetre.lvwMachines()->topLevelItemCount());
+        etat.PauseTiming();
+        fenetre.hide();
+        etat.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DemarrageMilleMachines)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_DossierDixMilleMachines(benchmark::State& etat) {
+    Configuration config(Section("Petit", 3, "10.1.") + Section("Grand", 10000, "10.0."));
+    Etat() = EtatFenetre{};
+    frmVelmora fenetre;
+    fenetre.Form_Load(config.fichier);
+    fenetre.show();
+    const bool sauvegarde = etat.range(0) == 1;
+    if (sauvegarde) fenetre.tabOnglets()->setCurrentIndex(1);
+    for (auto _ : etat) {
+        if (sauvegarde) {
+            benchmark::DoNotOptimize(fenetre.SauverDossier());
+            continue;
+        }
+        etat.PauseTiming();
+        fenetre.tabOnglets()->setCurrentIndex(0);
+        QCoreApplication::processEvents();
+        etat.ResumeTiming();
+        fenetre.tabOnglets()->setCurrentIndex(1);
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(fenetre.lvwMachines()->topLevelItemCount());
+    }
+    if (!sauvegarde) return;
+    etat.counters["lignes"] = fenetre.lvwMachines()->topLevelItemCount();
+}
+BENCHMARK(BM_DossierDixMilleMachines)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgNames({"sauvegarde"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+void BM_TestPing254(benchmark::State& etat) {
+    Configuration config(Section("Reseau", 254, "10.9."));
+    DefinirOperations(std::make_shared<ReseauSilencieux>());
+    Etat() = EtatFenetre{};
+    frmVelmora fenetre;
+    fenetre.Form_Load(config.fichier);
+    fenetre.show();
+    for (auto _ : etat) {
+        const auto debut = std::chrono::steady_clock::now();
+        fenetre.btnTester_Click();
+        const auto duree = std::chrono::steady_clock::now() - debut;
+        etat.counters["xTempoPing"] =
+            std::chrono::duration<double, std::milli>(duree).count() / kTempoPingMs;
+    }
+    DefinirOperations(nullptr);
+}
+BENCHMARK(BM_TestPing254)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
