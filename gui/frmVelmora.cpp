@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -32,6 +33,9 @@
 #include "gui/TraduireFeuille.h"
 #include "gui/frmAPropos.h"
 #include "gui/frmAstuceDuJour.h"
+
+// The resources of the window live in a static library: register them once.
+static void InitialiserRessources() { Q_INIT_RESOURCE(velmora); }
 
 namespace velmora::gui {
 
@@ -64,6 +68,7 @@ std::string TexteLigneCommande(int argc, char** argv) {
 }
 
 frmVelmora::frmVelmora(QWidget* parent) : QMainWindow(parent), m_operations(OperationsCourantes()) {
+    InitialiserRessources();
     setObjectName("frmVelmora");
     setWindowTitle(TitreApplication());
     setWindowIcon(QIcon(":/velmora/velmora.png"));
@@ -342,6 +347,7 @@ bool frmVelmora::Form_Load(const std::string& ligneCommande) {
     for (int c = 0; c < NombreColonnes; ++c) entetes << Q(Tr(kClesColonnes[c]));
     entetes[ColEtat].clear();
     m_liste->setHeaderLabels(entetes);
+    AjusterLargeursColonnes();
     TraduireFeuille(this);
     // The caption names the Configuration file when one was given on the command line.
     std::string titre;
@@ -355,6 +361,21 @@ bool frmVelmora::Form_Load(const std::string& ligneCommande) {
     LireDossiersAuDemarrage();
     if (m_systray) m_systray->setToolTip(windowTitle().left(64));
     return true;
+}
+
+void frmVelmora::AjusterLargeursColonnes() {
+    // The design widths suit a small font: with a larger one a column grows just enough for its
+    // header and, for masks and MAC addresses, for a usual value.
+    const QFontMetrics mesure(m_liste->font());
+    for (int c = ColNom; c < NombreColonnes; ++c) {
+        int largeur = kLargeursColonnes[c] / kTwips;
+        largeur = std::max(largeur, mesure.horizontalAdvance(m_liste->headerItem()->text(c)) + 16);
+        if (c == ColMasque)
+            largeur = std::max(largeur, mesure.horizontalAdvance("255.255.255.0") + 12);
+        if (c == ColAdresseMAC)
+            largeur = std::max(largeur, mesure.horizontalAdvance("00:00:00:00:00:00") + 12);
+        m_liste->header()->resizeSection(c, largeur);
+    }
 }
 
 void frmVelmora::ChargerReglages() {

@@ -140,6 +140,7 @@ class frmVelmora : public QMainWindow, public CibleAction {
     void ConstruireSystray();
     QAction* AjouterOption(QMenu* menu, const char* nom, const char* libelle);
     void AppliquerEtatFenetre();
+    void AjusterLargeursColonnes();
     void LireDossiersAuDemarrage();
     void ChargerReglages();
     bool DemanderNomDossier(const std::string& titre, std::string& nom, int ignorer);
