@@ -1,6 +1,7 @@
 // Pictures of the main window, its actions menu and the progress window after a run, for a
 // person to look at. Written to $VELMORA_CAPTURES when it is set; skipped otherwise.
 #include <QDir>
+#include <QFile>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -32,26 +33,36 @@ class TestCaptures : public QObject {
         const std::string langue = qEnvironmentVariable("VELMORA_CAPTURES_LANGUE").toStdString();
         QTemporaryDir dossier;
         const std::string fichier = dossier.filePath("Velmora.ini").toStdString();
+        // Another language is read from the program folder at start-up, as the program does.
+        std::string langueConfig = "Français";
+        if (!langue.empty()) {
+            const QString copie = QCoreApplication::applicationDirPath() + "/Capture.lng";
+            QFile::remove(copie);
+            QVERIFY(QFile::copy(QString::fromStdString(langue), copie));
+            langueConfig = "Capture";
+        }
         test::EcrireFichier(
             fichier,
-            "[Config]\nLangue=Français\nAstucesAfficherAuDémarrage=0\nConfirmation=0\n"
-            "NbCommandes=3\nCommande1=Outils\\Bureau à distance|-1|xfreerdp /v:%ip%\n"
-            "Commande2=Outils\\Explorateur|60|xdg-open smb://%ip%/\nCommande3=Ping|-1|ping %ip%\n"
-            "ListeDossiers=Bureau|Serveurs|Atelier\n"
-            "[Bureau]\nNbMachines=6\n"
-            "Machine1=compta|192.168.0.12|255.255.255.0||00:1A:2B:3C:4D:5E|admin||Comptabilité\n"
-            "Machine2=direction|192.168.0.15|||00-1A-2B-3C-4D-60|||Bureau 2\n"
-            "Machine3=accueil|192.168.0.20|||00:1A:2B:3C:4D:61|||\n"
-            "Machine4=labo-pc1|labo-pc1.local||7|00:1A:2B:3C:4D:62|||Salle de test\n"
-            "Machine5=imprimante|192.168.0.250|||00:1A:2B:3C:4D:63|||\n"
-            "Machine6=serveur-web|203.0.113.8||9|00:1A:2B:3C:4D:64|root||Hébergé\n"
-            "[Serveurs]\nNbMachines=1\nMachine1=srv|10.1.0.1|||00:11:22:33:44:55|||\n");
+            "[Config]\nLangue=" + langueConfig +
+                "\nAstucesAfficherAuDémarrage=0\nConfirmation=0\n"
+                "NbCommandes=3\nCommande1=Outils\\Bureau à distance|-1|xfreerdp /v:%ip%\n"
+                "Commande2=Outils\\Explorateur|60|xdg-open smb://%ip%/\nCommande3=Ping|-1|ping "
+                "%ip%\n"
+                "ListeDossiers=Bureau|Serveurs|Atelier\n"
+                "[Bureau]\nNbMachines=6\n"
+                "Machine1=compta|192.168.0.12|255.255.255.0||00:1A:2B:3C:4D:5E|admin||"
+                "Comptabilité\n"
+                "Machine2=direction|192.168.0.15|||00-1A-2B-3C-4D-60|||Bureau 2\n"
+                "Machine3=accueil|192.168.0.20|||00:1A:2B:3C:4D:61|||\n"
+                "Machine4=labo-pc1|labo-pc1.local||7|00:1A:2B:3C:4D:62|||Salle de test\n"
+                "Machine5=imprimante|192.168.0.250|||00:1A:2B:3C:4D:63|||\n"
+                "Machine6=serveur-web|203.0.113.8||9|00:1A:2B:3C:4D:64|root||Hébergé\n"
+                "[Serveurs]\nNbMachines=1\nMachine1=srv|10.1.0.1|||00:11:22:33:44:55|||\n");
         auto reseau = std::make_shared<test::FauxReseau>();
         reseau->silencieux = {"192.168.0.20"};
         DefinirOperations(reseau);
         frmVelmora fenetre;
         QVERIFY(fenetre.Form_Load(fichier));
-        if (!langue.empty()) TraduireFeuille(&fenetre, langue);
         fenetre.show();
         QTreeWidget* liste = fenetre.lvwMachines();
         DefinirIcone(liste->topLevelItem(0), kVert);
@@ -104,7 +115,6 @@ class TestCaptures : public QObject {
 
         frmMachine dialogue(&fenetre);
         dialogue.DefinirMachine(LireElement(liste->topLevelItem(0)));
-        if (!langue.empty()) TraduireFeuille(&dialogue, langue);
         dialogue.show();
         QTest::qWait(100);
         QVERIFY(dialogue.grab().save(sortie + "/frmMachine.png"));
