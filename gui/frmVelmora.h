@@ -178,6 +178,7 @@ class frmVelmora : public QMainWindow, public CibleAction {
     bool m_fermetureRefusee = false;
     bool m_testEnCours = false;
     bool m_actionEnCours = false;
+    bool m_betaAnnoncee = false;
     QRect m_boundsNormaux;  // remembered normal-state bounds (pixels)
     QString m_recherche;
     QElapsedTimer m_derniereTouche;
