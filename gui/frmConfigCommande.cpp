@@ -138,7 +138,7 @@ void frmConfigCommande::NomModifie() {
     }
     ActiverAvecCouleur(m_lblLigne, !separateur);
     ActiverAvecCouleur(m_ligne, !separateur);
-    // Authentication stays off when the caller made it unavailable (no specified account).
+    // Authentication stays off when the caller made it unavailable (no account configured).
     m_auth->setEnabled(!separateur && m_authDisponible);
     RegleAuthentification();
 }

@@ -20,7 +20,7 @@ class frmConfigCommande : public QDialog {
   public:
     explicit frmConfigCommande(QWidget* parent = nullptr);
 
-    // Authentication may be asked only with a specified account; a separator never has it.
+    // Authentication may be asked only with a configured account; a separator never has it.
     void DefinirAuthentificationDisponible(bool disponible);
     void DefinirCommande(const std::string& nom, const std::string& ligne, bool authentification,
                          const std::string& duree);

@@ -19,7 +19,7 @@ class frmMsgbox : public QDialog {
     explicit frmMsgbox(QWidget* parent = nullptr);
 
     // Lays the window out for a message: `style` as a standard message box style (icon part
-    // 16 stop, 32 question, 48 exclamation, 64 information; button part 1 adds Cancel),
+    // 16 stop, 32 question, 48 exclamation, 64 information; button value 1 adds Cancel),
     // `titre` the window title, `nePlusAfficher` shows the check box.
     void Preparer(const std::string& texte, int style, const std::string& titre,
                   bool nePlusAfficher);
