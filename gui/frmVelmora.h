@@ -2,9 +2,10 @@
 // menus, the tray icon, the window state remembered between sessions, and the action run on the
 // selected machines.
 //
-// The window is split over several files: frmVelmora.cpp (construction, load, menus, tray,
-// window state, closing), ListeMachinesFenetre.cpp (folders, rows, clipboard, sort, keyboard,
-// ping test) and ActionRunFenetre.cpp (actions menu, run, pending rows, button state).
+// The window is split over several files: frmVelmora.cpp (construction, load, menus),
+// frmVelmoraEtat.cpp (window state, tray, closing), ListeMachinesFenetre.cpp (folders, rows,
+// clipboard, sort, keyboard), ListeMachinesEdition.cpp (add, modify, ping test) and
+// ActionRunFenetre.cpp (actions menu, run, pending rows, button state).
 #pragma once
 
 #include <QDateTime>

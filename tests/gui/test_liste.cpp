@@ -253,6 +253,20 @@ class TestListe : public QObject {
         QVERIFY(liste->isEnabled());
     }
 
+    // Ctrl+Tab and Ctrl+Shift+Tab go round the folders, never onto "+".
+    void ongletsAuClavier() {
+        QTabBar* onglets = m_fenetre->tabOnglets();
+        QTreeWidget* liste = m_fenetre->lvwMachines();
+        liste->setFocus();
+        QTest::keyClick(liste, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(onglets->currentIndex(), 1);
+        QTest::keyClick(liste, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(onglets->currentIndex(), 0);
+        QTest::keyClick(liste, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(onglets->currentIndex(), 1);
+        QCOMPARE(m_fenetre->DossierCourant(), std::string("Serveurs"));
+    }
+
     // Escape stops the test at once, even while pings are still waiting for their answer.
     void testArreteParEchap() {
         auto reseau = std::make_shared<FauxReseau>();
