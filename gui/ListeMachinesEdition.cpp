@@ -1,6 +1,8 @@
 // frmVelmora: adding and modifying machines, and the ping test of all or selected rows.
 #include <QApplication>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTreeWidget>
 #include <atomic>
 #include <condition_variable>
@@ -84,6 +86,9 @@ void frmVelmora::TesterMachines(QPushButton* bouton) {
              m_btnAjouter, m_btnModifier, m_btnSupprimer, autre, m_btnReveiller, m_btnReveillerPlus,
              m_btnAgir, m_btnAgirPlus, m_btnQuitter, m_liste})
         controle->setEnabled(false);
+    // The rows under test must stay: no folder switch and no menu (import, settings) meanwhile.
+    m_onglets->setEnabled(false);
+    menuBar()->setEnabled(false);
     bouton->setProperty("tag", bouton->text());
     const std::string arreter = i18n::Tr("BTNSTOP");
     bouton->setText(arreter.empty() ? QString::fromUtf8("&Arrêter !")
@@ -99,6 +104,8 @@ void frmVelmora::TesterMachines(QPushButton* bouton) {
     ExecuterTest(lignes);
 
     m_testEnCours = false;
+    m_onglets->setEnabled(true);
+    menuBar()->setEnabled(true);
     m_liste->setEnabled(true);
     m_btnAjouter->setEnabled(true);
     m_btnQuitter->setEnabled(true);

@@ -346,7 +346,7 @@ bool frmVelmora::ToucheFenetre(QKeyEvent* touche) {
     const bool ctrl = touche->modifiers() & Qt::ControlModifier;
     const int dossiers = m_onglets->count() - 1;
     if (ctrl && (touche->key() == Qt::Key_Tab || touche->key() == Qt::Key_Backtab)) {
-        if (dossiers < 1) return true;
+        if (dossiers < 1 || !m_onglets->isEnabled()) return true;
         const bool arriere =
             touche->key() == Qt::Key_Backtab || (touche->modifiers() & Qt::ShiftModifier);
         int index = m_onglets->currentIndex();

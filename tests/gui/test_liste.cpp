@@ -278,6 +278,9 @@ class TestListe : public QObject {
         fenetre.show();
         QTimer::singleShot(100, [&fenetre] {
             QWidget* focus = QApplication::focusWidget();
+            // No folder switch while rows are being tested.
+            QTest::keyClick(focus ? focus : &fenetre, Qt::Key_Tab, Qt::ControlModifier);
+            QVERIFY(!fenetre.tabOnglets()->isEnabled());
             QTest::keyClick(focus ? focus : &fenetre, Qt::Key_Escape);
         });
         QElapsedTimer horloge;
@@ -288,6 +291,8 @@ class TestListe : public QObject {
             QCOMPARE(CleIcone(fenetre.lvwMachines()->topLevelItem(i)), std::string(kGris));
         QCOMPARE(fenetre.findChild<QPushButton*>("btnTester")->text(), QString("&Tester tout"));
         QVERIFY(fenetre.findChild<QPushButton*>("btnQuitter")->isEnabled());
+        QCOMPARE(fenetre.tabOnglets()->currentIndex(), 0);
+        QVERIFY(fenetre.tabOnglets()->isEnabled());
     }
 
   private:
