@@ -2,6 +2,7 @@
 // a run through the real progress window, pending rows, English captions.
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -9,11 +10,13 @@
 #include <QtTest>
 
 #include "common/config/IniFile.h"
+#include "common/config/Machine.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "gui/Etat.h"
 #include "gui/ListeMachines.h"
 #include "gui/TraduireFeuille.h"
+#include "gui/frmMachine.h"
 #include "gui/frmTraitementEnCours.h"
 #include "gui/frmVelmora.h"
 #include "test_listeAide.h"
@@ -169,6 +172,45 @@ class TestFrmVelmora : public QObject {
         QVERIFY(fenetre.timEffacerInfo()->isActive());
         fenetre.timEffacerInfo_Timer();
         QVERIFY(!fenetre.mnuInfo()->isVisible());
+    }
+
+    // Modify keeps a pending deadline and greys the row; add appends a row saved at close.
+    void modifierEtAjouterParLeDialogue() {
+        Repondeur repondeur;
+        frmVelmora fenetre;
+        QVERIFY(fenetre.Form_Load(m_fichier));
+        fenetre.show();
+        QTreeWidget* liste = fenetre.lvwMachines();
+        QTreeWidgetItem* ligne = liste->topLevelItem(0);
+        DefinirEcheance(ligne, QDateTime::currentDateTime().addSecs(60));
+        DefinirIcone(ligne, kVert);
+        ligne->setSelected(true);
+        QString nom = "nouveau";
+        QTimer reponse;
+        QObject::connect(&reponse, &QTimer::timeout, [&] {
+            auto* dialogue = qobject_cast<frmMachine*>(QApplication::activeModalWidget());
+            if (!dialogue) return;
+            dialogue->Zone(ChampMachine::Nom)->setText(nom);
+            if (dialogue->Zone(ChampMachine::AdresseIP)->text().isEmpty())
+                dialogue->Zone(ChampMachine::AdresseIP)->setText("10.0.0.9");
+            dialogue->Zone(ChampMachine::AdresseMAC)->setText("00:11:22:33:44:55");
+            dialogue->Valider();
+        });
+        reponse.start(20);
+        fenetre.btnModifier_Click();
+        QCOMPARE(ligne->text(ColNom), QString("nouveau"));
+        QVERIFY(Echeance(ligne).isValid());
+        QCOMPARE(CleIcone(ligne), std::string(kGris));
+        nom = "ajout";
+        fenetre.btnAjouter_Click();
+        reponse.stop();
+        QCOMPARE(liste->topLevelItemCount(), 4);
+        fenetre.close();
+        const std::vector<Machine> machines = ChargerDossier(m_fichier, "Machines");
+        QCOMPARE(machines.size(), size_t(4));
+        QCOMPARE(machines[0].nom, std::string("nouveau"));
+        QCOMPARE(machines[3].nom, std::string("ajout"));
+        QVERIFY(repondeur.questions.empty());
     }
 
     void legendesEnAnglais() {
