@@ -1,5 +1,6 @@
 // The machine list and its folders: pure routines (sort key, clipboard format, folder names,
 // type-ahead) and the real main window driven offscreen on a temporary Configuration file.
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
@@ -251,6 +252,28 @@ class TestListe : public QObject {
         auto* bouton = fenetre.findChild<QPushButton*>(QString::fromUtf8("btnTesterSélection"));
         QCOMPARE(bouton->text(), QString::fromUtf8("T&ester la sélection"));
         QVERIFY(liste->isEnabled());
+    }
+
+    // With their options ticked, the folder and the sort come back at the next start.
+    void dossierEtTriMemorises() {
+        m_fenetre->findChild<QAction*>("mnuOptionsMémoriserDossier")->trigger();
+        m_fenetre->findChild<QAction*>("mnuOptionsMémoriserTri")->trigger();
+        emit m_fenetre->lvwMachines()->header()->sectionClicked(ColAdresse);
+        m_fenetre->tabOnglets()->setCurrentIndex(1);
+        m_fenetre->close();
+        m_fenetre.reset();
+        QCOMPARE(LireIni(m_fichier, cle::Config, cle::DernierDossierOuvert, ""),
+                 std::string("Serveurs"));
+        frmVelmora fenetre;
+        QVERIFY(fenetre.Form_Load(m_fichier));
+        QCOMPARE(fenetre.DossierCourant(), std::string("Serveurs"));
+        QCOMPARE(fenetre.EtatTri(), ColAdresse + 1);
+        QVERIFY(fenetre.findChild<QAction*>("mnuOptionsMémoriserTri")->isChecked());
+        // Unticked: the keys are removed at close and the first folder opens.
+        fenetre.findChild<QAction*>("mnuOptionsMémoriserDossier")->trigger();
+        fenetre.close();
+        QCOMPARE(LireIni(m_fichier, cle::Config, cle::DernierDossierOuvert, "absent"),
+                 std::string("absent"));
     }
 
     // Ctrl+Tab and Ctrl+Shift+Tab go round the folders, never onto "+".
