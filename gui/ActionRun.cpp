@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 #include <cmath>
 
 #include "common/config/Commun.h"
@@ -92,7 +93,9 @@ void ExecutionAction::Journaliser(const std::string& ligne) {
 bool ExecutionAction::Attendre(long long pauseMs) {
     QElapsedTimer horloge;
     horloge.start();
-    const unsigned long tranche = static_cast<unsigned long>(std::lround(pauseMs / 10.0));
+    // Short slices whatever the pause, so that the window and its stop button stay live.
+    const unsigned long tranche =
+        static_cast<unsigned long>(std::clamp<long long>(std::llround(pauseMs / 10.0), 1, 50));
     while (horloge.elapsed() < pauseMs) {
         QThread::msleep(tranche);
         QCoreApplication::processEvents();
