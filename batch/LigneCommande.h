@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/i18n/Traduction.h"
+
 namespace velmora::batch {
 
 // The parsed command line of one run.
@@ -52,8 +54,7 @@ std::optional<ErreurCommande> VerifierCommande(const Commande& commande);
 
 // The action code (1 to 11) of an action letter, -1 for "u", "U", "?" and unknown letters.
 int CodeAction(char lettre);
-// The key of the label of an action code (TXT_REVEILLER ...), "" for an unknown code.
-const char* CleLibelleAction(int code);
+using i18n::CleLibelleAction;  // the key of the label of an action code
 // How many fields of an étendue an action accepts: 4 for a wake, 3 for a wake via Internet,
 // 1 for the others.
 size_t NombreChampsMax(int code);

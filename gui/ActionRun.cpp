@@ -56,22 +56,6 @@ std::string VerbeAction(int code) {
     }
 }
 
-const char* CleLibelleAction(int code) {
-    static const char* const cles[] = {"",
-                                       "TXT_REVEILLER",
-                                       "TXT_REVEILLER_VIA_INTERNET",
-                                       "TXT_REDEMARRER",
-                                       "TXT_ETEINDRE",
-                                       "TXT_VERROUILLER_LA_SESSION",
-                                       "TXT_FERMER_LA_SESSION",
-                                       "TXT_METTRE_EN_VEILLE_PROLONGEE",
-                                       "TXT_REDEMARRER_WMI",
-                                       "TXT_POWEROFF_WMI",
-                                       "TXT_ETEINDRE_WMI",
-                                       "TXT_ANNULER_ACTION"};
-    return code >= 1 && code <= 11 ? cles[code] : "";
-}
-
 ExecutionAction::ExecutionAction(CibleAction& cible, OperationsReseau& operations)
     : m_cible(cible), m_operations(operations) {}
 

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "common/i18n/Traduction.h"
+
 #include "common/config/Machine.h"
 #include "gui/OperationsReseau.h"
 
@@ -122,8 +124,7 @@ std::vector<EntreeMenu> ConstruireMenuActions(SourceMenu source, bool annulation
 
 // The verb of the confirmation question of an action code ("" for the wakes and the cancel).
 std::string VerbeAction(int code);
-// The menu caption key of an action code.
-const char* CleLibelleAction(int code);
+using i18n::CleLibelleAction;  // the menu caption key of an action code
 
 // Lets window events run until `fini` returns true (it is polled every few milliseconds).
 void TraiterEvenementsPendant(const std::function<bool()>& fini);

@@ -105,6 +105,9 @@ bool ChargerTraductions(ListeTextes liste, const std::string& fichier);
 // missing values give "", extra ones are ignored.
 std::string RemplacerVariables(std::string_view texte, const std::vector<std::string>& valeurs);
 
+// The key of the caption of an action code (TXT_REVEILLER ...), "" for an unknown code.
+const char* CleLibelleAction(int code);
+
 // The number of tips, TXT_ASTUCE1 to TXT_ASTUCE<kNombreAstuces>.
 constexpr int kNombreAstuces = 28;
 
