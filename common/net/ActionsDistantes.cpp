@@ -20,6 +20,15 @@ namespace velmora::net {
 
 namespace {
 
+// Credentials travel one per line (auth file, standard input): a line break cannot pass.
+bool Transmissibles(const Identifiants& id, std::string& messageErreur) {
+    if (id.motDePasse.find_first_of("\r\n") == std::string::npos &&
+        id.login.find_first_of("\r\n") == std::string::npos)
+        return true;
+    messageErreur = "The login or password holds a line break, which cannot be passed on (err=87)";
+    return false;
+}
+
 constexpr int kDelaiNetMs = 60000;  // a remote call that takes longer is abandoned
 constexpr int kDelaiWmiMs = 90000;
 constexpr const char* kInterpreteur = "/usr/bin/python3";  // the one that imports Impacket
@@ -85,13 +94,7 @@ bool ExecuterNet(const std::string& machine, std::vector<std::string> arguments,
         return false;
     }
     const Identifiants id = ChoisirIdentifiants(login, motDePasse);
-    if (id.motDePasse.find_first_of("\r\n") != std::string::npos ||
-        id.login.find_first_of("\r\n") != std::string::npos) {
-        messageErreur =
-            "The login or password holds a line break, which cannot be passed on "
-            "(err=87)";
-        return false;
-    }
+    if (!Transmissibles(id, messageErreur)) return false;
     // Debug level 1 makes net name the status of a refusal it otherwise reports silently.
     std::vector<std::string> argv = {net, "rpc"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -178,13 +181,7 @@ bool ActionWMI(const std::string& machine, long long action, const std::string& 
         return false;
     }
     const Identifiants id = ChoisirIdentifiants(login, motDePasse);
-    if (id.motDePasse.find_first_of("\r\n") != std::string::npos ||
-        id.login.find_first_of("\r\n") != std::string::npos) {
-        messageErreur =
-            "The login or password holds a line break, which cannot be passed on "
-            "(err=87)";
-        return false;
-    }
+    if (!Transmissibles(id, messageErreur)) return false;
     const std::string entree = id.login + "\n" + id.motDePasse + "\n";
     const ResultatOutil resultat = LancerOutil(
         {interpreteur, assistant, machine, std::to_string(action)}, entree, kDelaiWmiMs);
