@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "common/config/Commun.h"
 #include "common/config/Programme.h"
@@ -80,51 +81,14 @@ int OuvrirSocketIcmp(MethodePing methode) {
     return ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
 }
 
-// Datagram socket: the kernel picks the id and only hands us our own replies; error reports
-// (a router's "unreachable") arrive on the error queue thanks to IP_RECVERR.
-bool PingDatagramme(int fd, const sockaddr_in& cible, Horloge::time_point fin) {
+// Sends one echo request, then reads what comes back until `juger` decides or the time runs
+// out. `juger` gets each datagram with its source and answers true or false, or std::nullopt
+// for a datagram that is not about our request. IP_RECVERR turns an error report into POLLERR.
+template <typename Juge>
+bool EnvoyerEtAttendre(int fd, const sockaddr_in& cible, std::uint16_t id, std::uint16_t sequence,
+                       Horloge::time_point fin, Juge juger) {
     const int oui = 1;
     ::setsockopt(fd, SOL_IP, IP_RECVERR, &oui, sizeof oui);
-    const std::uint16_t sequence = ++g_sequence;
-    std::uint8_t paquet[24];
-    ConstruireEcho(paquet, 0, sequence);
-    if (::sendto(fd, paquet, sizeof paquet, 0, reinterpret_cast<const sockaddr*>(&cible),
-                 sizeof cible) < 0)
-        return false;
-    while (true) {
-        pollfd attente{fd, POLLIN, 0};
-        const int n = ::poll(&attente, 1, MillisecondesRestantes(fin));
-        if (n == 0) return false;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (attente.revents & POLLERR) return false;  // an error report: the target did not answer
-        std::uint8_t recu[1500];
-        sockaddr_in source{};
-        socklen_t taille = sizeof source;
-        const ssize_t r = ::recvfrom(fd, recu, sizeof recu, MSG_DONTWAIT,
-                                     reinterpret_cast<sockaddr*>(&source), &taille);
-        if (r < 0) {
-            if (errno == EAGAIN || errno == EINTR) continue;
-            return false;
-        }
-        if (r < 8 || recu[0] != ICMP_ECHOREPLY || Lire16(recu + 6) != sequence) continue;
-        return source.sin_addr.s_addr == cible.sin_addr.s_addr;
-    }
-}
-
-// Raw socket: we see every ICMP message of the host, so match our id and sequence, in the
-// reply or in the copy of our request that an error report carries.
-bool PingBrut(int fd, const sockaddr_in& cible, Horloge::time_point fin) {
-    icmp_filter filtre{};
-    filtre.data = ~((1U << ICMP_ECHOREPLY) | (1U << ICMP_DEST_UNREACH) |
-                    (1U << ICMP_TIME_EXCEEDED) | (1U << ICMP_PARAMETERPROB));
-    ::setsockopt(fd, SOL_RAW, ICMP_FILTER, &filtre, sizeof filtre);
-    const int oui = 1;
-    ::setsockopt(fd, SOL_IP, IP_RECVERR, &oui, sizeof oui);
-    const std::uint16_t id = static_cast<std::uint16_t>(::getpid() ^ 0x5EED);
-    const std::uint16_t sequence = ++g_sequence;
     std::uint8_t paquet[24];
     ConstruireEcho(paquet, id, sequence);
     if (::sendto(fd, paquet, sizeof paquet, 0, reinterpret_cast<const sockaddr*>(&cible),
@@ -138,7 +102,7 @@ bool PingBrut(int fd, const sockaddr_in& cible, Horloge::time_point fin) {
             if (errno == EINTR) continue;
             return false;
         }
-        if (attente.revents & POLLERR) return false;  // a local error (no route, no neighbour)
+        if (attente.revents & POLLERR) return false;  // the target did not answer
         std::uint8_t recu[1500];
         sockaddr_in source{};
         socklen_t taille = sizeof source;
@@ -148,25 +112,58 @@ bool PingBrut(int fd, const sockaddr_in& cible, Horloge::time_point fin) {
             if (errno == EAGAIN || errno == EINTR) continue;
             return false;
         }
-        const size_t longueur = static_cast<size_t>(r);
-        if (longueur < 20) continue;
-        const size_t entete = (recu[0] & 0x0F) * 4u;
-        if (longueur < entete + 8) continue;
-        const std::uint8_t* icmp = recu + entete;
-        if (icmp[0] == ICMP_ECHOREPLY) {
-            if (Lire16(icmp + 4) != id || Lire16(icmp + 6) != sequence) continue;
-            return source.sin_addr.s_addr == cible.sin_addr.s_addr;
-        }
-        // An error report quotes our request's IP header and the first 8 bytes of its ICMP.
-        const std::uint8_t* cite = icmp + 8;
-        if (longueur < entete + 8 + 20) continue;
-        const size_t enteteCite = (cite[0] & 0x0F) * 4u;
-        if (longueur < entete + 8 + enteteCite + 8) continue;
-        const std::uint8_t* icmpCite = cite + enteteCite;
-        if (icmpCite[0] == ICMP_ECHO && Lire16(icmpCite + 4) == id &&
-            Lire16(icmpCite + 6) == sequence)
-            return false;
+        if (const std::optional<bool> verdict = juger(recu, static_cast<size_t>(r), source))
+            return *verdict;
     }
+}
+
+// Datagram socket: the kernel picks the id and only hands us our own replies; error reports
+// (a router's "unreachable") arrive on the error queue thanks to IP_RECVERR.
+bool PingDatagramme(int fd, const sockaddr_in& cible, Horloge::time_point fin) {
+    const std::uint16_t sequence = ++g_sequence;
+    return EnvoyerEtAttendre(
+        fd, cible, 0, sequence, fin,
+        [&](const std::uint8_t* recu, size_t longueur,
+            const sockaddr_in& source) -> std::optional<bool> {
+            if (longueur < 8 || recu[0] != ICMP_ECHOREPLY || Lire16(recu + 6) != sequence)
+                return std::nullopt;
+            return source.sin_addr.s_addr == cible.sin_addr.s_addr;
+        });
+}
+
+// Raw socket: we see every ICMP message of the host, so match our id and sequence, in the
+// reply or in the copy of our request that an error report carries.
+bool PingBrut(int fd, const sockaddr_in& cible, Horloge::time_point fin) {
+    icmp_filter filtre{};
+    filtre.data = ~((1U << ICMP_ECHOREPLY) | (1U << ICMP_DEST_UNREACH) |
+                    (1U << ICMP_TIME_EXCEEDED) | (1U << ICMP_PARAMETERPROB));
+    ::setsockopt(fd, SOL_RAW, ICMP_FILTER, &filtre, sizeof filtre);
+    const std::uint16_t id = static_cast<std::uint16_t>(::getpid() ^ 0x5EED);
+    const std::uint16_t sequence = ++g_sequence;
+    return EnvoyerEtAttendre(fd, cible, id, sequence, fin,
+                             [&](const std::uint8_t* recu, size_t longueur,
+                                 const sockaddr_in& source) -> std::optional<bool> {
+                                 if (longueur < 20) return std::nullopt;
+                                 const size_t entete = (recu[0] & 0x0F) * 4u;
+                                 if (longueur < entete + 8) return std::nullopt;
+                                 const std::uint8_t* icmp = recu + entete;
+                                 if (icmp[0] == ICMP_ECHOREPLY) {
+                                     if (Lire16(icmp + 4) != id || Lire16(icmp + 6) != sequence)
+                                         return std::nullopt;
+                                     return source.sin_addr.s_addr == cible.sin_addr.s_addr;
+                                 }
+                                 // An error report quotes our request's IP header and the first 8
+                                 // bytes of its ICMP.
+                                 const std::uint8_t* cite = icmp + 8;
+                                 if (longueur < entete + 8 + 20) return std::nullopt;
+                                 const size_t enteteCite = (cite[0] & 0x0F) * 4u;
+                                 if (longueur < entete + 8 + enteteCite + 8) return std::nullopt;
+                                 const std::uint8_t* icmpCite = cite + enteteCite;
+                                 if (icmpCite[0] == ICMP_ECHO && Lire16(icmpCite + 4) == id &&
+                                     Lire16(icmpCite + 6) == sequence)
+                                     return false;
+                                 return std::nullopt;
+                             });
 }
 
 // The ping tool: "64 bytes from 10.0.0.2: icmp_seq=1 ..." counts only when the address is
