@@ -6,10 +6,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeView>
@@ -77,6 +79,19 @@ void ActiverAvecCouleur(QWidget* controle, bool actif) {
     palette.setColor(QPalette::Inactive, QPalette::Base, fond);
     palette.setColor(QPalette::Disabled, QPalette::Base, fond);
     controle->setPalette(palette);
+}
+
+QHBoxLayout* BarreOKAnnuler(QWidget* fenetre, QPushButton*& ok, QPushButton*& annuler) {
+    ok = new QPushButton(QStringLiteral("&OK"), fenetre);
+    ok->setObjectName(QStringLiteral("btnOK"));
+    ok->setDefault(true);
+    annuler = new QPushButton(QStringLiteral("A&nnuler"), fenetre);
+    annuler->setObjectName(QStringLiteral("btnAnnuler"));
+    auto* barre = new QHBoxLayout;
+    barre->addStretch();
+    barre->addWidget(ok);
+    barre->addWidget(annuler);
+    return barre;
 }
 
 void SelectionnerToutesLesLignes(QAbstractItemView* liste, bool selectionner) {

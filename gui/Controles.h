@@ -11,6 +11,8 @@
 class QAbstractItemView;
 class QComboBox;
 class QFont;
+class QHBoxLayout;
+class QPushButton;
 class QTreeView;
 class QWidget;
 
@@ -35,6 +37,10 @@ void SelectionnerTout(QWidget* zoneTexte);
 // Enables or disables a control; a text box also takes the window background colour when
 // enabled and the button-face colour when disabled.
 void ActiverAvecCouleur(QWidget* controle, bool actif);
+
+// The bottom bar of a dialog: "&OK" (btnOK, the default button) and "A&nnuler" (btnAnnuler),
+// right-aligned. The two buttons are returned through `ok` and `annuler`.
+QHBoxLayout* BarreOKAnnuler(QWidget* fenetre, QPushButton*& ok, QPushButton*& annuler);
 
 // Selects (true) or clears (false) every row of a list view in one request.
 void SelectionnerToutesLesLignes(QAbstractItemView* liste, bool selectionner);

@@ -143,15 +143,9 @@ void frmConfigAction::Construire() {
     grille->addWidget(m_message);
     grille->addWidget(m_forcer);
 
-    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    auto* annuler = new QPushButton(QStringLiteral("A&nnuler"), this);
-    annuler->setObjectName(QStringLiteral("btnAnnuler"));
-    auto* barre = new QHBoxLayout;
-    barre->addStretch();
-    barre->addWidget(ok);
-    barre->addWidget(annuler);
+    QPushButton* ok = nullptr;
+    QPushButton* annuler = nullptr;
+    auto* barre = BarreOKAnnuler(this, ok, annuler);
     auto* principal = new QVBoxLayout(this);
     principal->addLayout(grille);
     principal->addLayout(barre);

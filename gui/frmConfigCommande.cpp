@@ -72,15 +72,9 @@ frmConfigCommande::frmConfigCommande(QWidget* parent) : QDialog(parent) {
     duree->addWidget(m_lblDuree2);
     duree->addStretch();
 
-    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    auto* annuler = new QPushButton(QStringLiteral("A&nnuler"), this);
-    annuler->setObjectName(QStringLiteral("btnAnnuler"));
-    auto* boutons = new QHBoxLayout;
-    boutons->addStretch();
-    boutons->addWidget(ok);
-    boutons->addWidget(annuler);
+    QPushButton* ok = nullptr;
+    QPushButton* annuler = nullptr;
+    auto* boutons = BarreOKAnnuler(this, ok, annuler);
 
     grille->addWidget(lblNom, 0, 0);
     grille->addWidget(m_nom, 0, 1);

@@ -85,15 +85,9 @@ frmConfiguration::frmConfiguration(const std::vector<std::string>& dossiers, QWi
     m_retardateur->setObjectName(QStringLiteral("tmrRetardateur"));
     m_retardateur->setInterval(200);
 
-    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    auto* annuler = new QPushButton(QStringLiteral("A&nnuler"), this);
-    annuler->setObjectName(QStringLiteral("btnAnnuler"));
-    auto* boutons = new QHBoxLayout;
-    boutons->addStretch();
-    boutons->addWidget(ok);
-    boutons->addWidget(annuler);
+    QPushButton* ok = nullptr;
+    QPushButton* annuler = nullptr;
+    auto* boutons = BarreOKAnnuler(this, ok, annuler);
     auto* principal = new QVBoxLayout(this);
     principal->addWidget(m_onglets);
     principal->addWidget(m_pages, 1);

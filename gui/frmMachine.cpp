@@ -163,15 +163,9 @@ void frmMachine::Construire() {
     g1->setColumnMinimumWidth(0, colonne);
     g2->setColumnMinimumWidth(0, colonne);
 
-    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    auto* annuler = new QPushButton(QStringLiteral("A&nnuler"), this);
-    annuler->setObjectName(QStringLiteral("btnAnnuler"));
-    auto* barre = new QHBoxLayout;
-    barre->addStretch();
-    barre->addWidget(ok);
-    barre->addWidget(annuler);
+    QPushButton* ok = nullptr;
+    QPushButton* annuler = nullptr;
+    auto* barre = BarreOKAnnuler(this, ok, annuler);
     auto* principal = new QVBoxLayout(this);
     principal->addWidget(obligatoires);
     principal->addWidget(facultatives);
