@@ -14,9 +14,9 @@
 
 #include "common/config/Machine.h"
 #include "common/config/Programme.h"
-#include "gui/Etat.h"
-#include "gui/OperationsReseau.h"
-#include "gui/frmVelmora.h"
+#include "gui/widgets/Etat.h"
+#include "gui/run/OperationsReseau.h"
+#include "gui/main/frmVelmora.h"
 
 using namespace velmora;
 using namespace velmora::gui;

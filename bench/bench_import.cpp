@@ -11,12 +11,12 @@
 #include <string>
 
 #include "common/i18n/Traduction.h"
-#include "gui/Etat.h"
-#include "gui/ImportFenetre.h"
-#include "gui/ImportTrellide.h"
-#include "gui/ListeMachines.h"
-#include "gui/frmConfiguration.h"
-#include "gui/frmImportFichierText.h"
+#include "gui/widgets/Etat.h"
+#include "gui/import/ImportFenetre.h"
+#include "gui/import/ImportTrellide.h"
+#include "gui/list/ListeMachines.h"
+#include "gui/dialogs/frmConfiguration.h"
+#include "gui/import/frmImportFichierText.h"
 
 using namespace velmora::gui;
 

@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <QTimer>
 
-#include "gui/frmVelmora.h"
+#include "gui/main/frmVelmora.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

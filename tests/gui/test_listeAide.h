@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "gui/OperationsReseau.h"
-#include "gui/Questions.h"
+#include "gui/run/OperationsReseau.h"
+#include "gui/widgets/Questions.h"
 
 namespace velmora::gui::test {
 

@@ -1,0 +1,232 @@
+// frmVelmora: window state kept between sessions, tray icon, and the closing steps that write
+// the settings, the folder list and the current folder.
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QProcess>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTabBar>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "common/config/Commun.h"
+#include "common/config/Config.h"
+#include "common/config/IniFile.h"
+#include "common/config/Programme.h"
+#include "common/i18n/Traduction.h"
+#include "common/platform/Outil.h"
+#include "gui/widgets/Controles.h"
+#include "gui/widgets/Etat.h"
+#include "gui/list/ListeMachines.h"
+#include "gui/widgets/Questions.h"
+#include "gui/main/frmVelmora.h"
+
+namespace velmora::gui {
+
+using i18n::Tr;
+
+namespace {
+constexpr int kTwips = 15;  // twips per pixel
+std::string S(const QString& texte) { return texte.toStdString(); }
+}  // namespace
+
+void frmVelmora::AppliquerEtatFenetre() {
+    const ReglagesFenetre& r = Etat().reglages;
+    m_mnuMemoriserTaille->setChecked(r.memoriserTaille);
+    m_mnuMemoriserPosition->setChecked(r.memoriserPosition);
+    QSize taille(11400 / kTwips, 7300 / kTwips);
+    if (r.memoriserTaille)
+        taille = QSize(static_cast<int>(r.largeur / kTwips), static_cast<int>(r.hauteur / kTwips));
+    taille = taille.expandedTo(minimumSize());
+    resize(taille);
+    QPoint position;
+    if (r.memoriserPosition) {
+        position = QPoint(static_cast<int>(r.gauche / kTwips), static_cast<int>(r.haut / kTwips));
+    } else if (QScreen* ecran = QGuiApplication::primaryScreen()) {
+        const QRect zone = ecran->availableGeometry();
+        position = QPoint(zone.left() + (zone.width() - taille.width()) / 2,
+                          zone.top() + (zone.height() - taille.height()) / 2);
+    }
+    move(position);
+    m_boundsNormaux = QRect(position, taille);
+    if (r.memoriserTaille && r.etat == 2) setWindowState(Qt::WindowMaximized);
+
+    if (!r.colonnes.empty()) {
+        m_mnuMemoriserColonnes->setChecked(true);
+        const std::vector<std::string> largeurs = ExtraireChamp(r.colonnes, ";");
+        for (size_t c = 0; c < largeurs.size() && c < NombreColonnes; ++c)
+            if (auto valeur = LireNombre(largeurs[c]); valeur && *valeur >= 0)
+                m_liste->header()->resizeSection(static_cast<int>(c),
+                                                 static_cast<int>(*valeur / kTwips));
+    }
+    m_mnuMinimiserSystray->setChecked(r.minimiserSystray);
+    m_mnuToujoursAuDessus->setChecked(r.toujoursAuDessus);
+    DefinirToujoursAuDessus(r.toujoursAuDessus);
+    if (r.toujoursAuDessus) AppliquerToujoursAuDessus(this, true);
+}
+
+void frmVelmora::OptionModifiee() { Etat().optionsFenetreModifiees = true; }
+
+void frmVelmora::mnuSystrayRestaurer_Click() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    showNormal();
+    RetirerSystray();
+    activateWindow();
+}
+
+void frmVelmora::AjouterSystray() {
+    hide();
+    if (m_systray) m_systray->show();
+    m_dansSystray = true;
+}
+
+void frmVelmora::RetirerSystray() {
+    if (!m_dansSystray) return;
+    if (m_systray) m_systray->hide();
+    m_dansSystray = false;
+    show();
+}
+
+void frmVelmora::changeEvent(QEvent* evenement) {
+    QMainWindow::changeEvent(evenement);
+    if (evenement->type() == QEvent::ActivationChange && isActiveWindow() && !m_betaAnnoncee &&
+        platform::TexteVersion().find("beta") != std::string::npos) {
+        // Once per session: the message box itself would activate the window again.
+        m_betaAnnoncee = true;
+        QTimer::singleShot(
+            0, this, [this] { MsgBox(this, "ATTENTION, version bêta !", 0, TitreApplication()); });
+    }
+    if (evenement->type() != QEvent::WindowStateChange) return;
+    if (isMinimized()) {
+        // Without a notification area the window stays on the task bar rather than vanish.
+        if (m_mnuMinimiserSystray->isChecked() && QSystemTrayIcon::isSystemTrayAvailable())
+            QTimer::singleShot(0, this, [this] {
+                if (isMinimized()) AjouterSystray();
+            });
+        return;
+    }
+    if (m_dansSystray) RetirerSystray();
+}
+
+void frmVelmora::resizeEvent(QResizeEvent* evenement) {
+    QMainWindow::resizeEvent(evenement);
+    if (windowState() == Qt::WindowNoState && isVisible()) m_boundsNormaux.setSize(size());
+}
+
+void frmVelmora::moveEvent(QMoveEvent* evenement) {
+    QMainWindow::moveEvent(evenement);
+    if (windowState() == Qt::WindowNoState && isVisible()) m_boundsNormaux.moveTopLeft(pos());
+}
+
+void frmVelmora::SignalerErreurEcriture(const std::string& erreur) {
+    QApplication::restoreOverrideCursor();
+    MsgBox(this, Tr("MSG_ERREUR", {"0", erreur}), 16, TitreApplication());
+}
+
+bool frmVelmora::SauvegarderConfiguration() {
+    const std::string& fichier = Prog().fichierConfig;
+    std::string erreur;
+    if (Etat().configModifiee) {
+        if (!SauverReglages(fichier, Prog().reglages, Etat().reglages, &erreur)) {
+            SignalerErreurEcriture(erreur);
+            return false;
+        }
+        Etat().configModifiee = false;
+    }
+    if (windowState() == Qt::WindowNoState && isVisible()) m_boundsNormaux.moveTopLeft(pos());
+    const bool options = Etat().optionsFenetreModifiees;
+    const ReglagesFenetre& r = Etat().reglages;
+    std::vector<std::string> dossiers = Dossiers();
+    // Every window key in one rewrite of the file.
+    const bool ok = ModifierIni(
+        fichier,
+        [&](IniDocument& ini) {
+            auto ecrire = [&ini](const char* cle, const std::string& valeur) {
+                ini.Set(cle::Config, cle, valeur);
+            };
+            if (options) {
+                ecrire(cle::FenetreMemoriserTaille,
+                       TexteBooleen(m_mnuMemoriserTaille->isChecked()));
+                ecrire(cle::FenetreMemoriserPosition,
+                       TexteBooleen(m_mnuMemoriserPosition->isChecked()));
+                ecrire(cle::MinimiserSystray, TexteBooleen(m_mnuMinimiserSystray->isChecked()));
+                ecrire(cle::ToujoursAuDessus, TexteBooleen(m_mnuToujoursAuDessus->isChecked()));
+                ini.Remove(cle::Config, cle::DernierDossierOuvert);
+                ini.Remove(cle::Config, cle::Tri);
+            }
+            if (m_mnuMemoriserPosition->isChecked()) {
+                ecrire(cle::FenetreGauche, std::to_string(m_boundsNormaux.left() * kTwips));
+                ecrire(cle::FenetreHaut, std::to_string(m_boundsNormaux.top() * kTwips));
+            }
+            if (m_mnuMemoriserTaille->isChecked()) {
+                const int etat = isMinimized() || m_dansSystray ? 0 : isMaximized() ? 2 : 0;
+                ecrire(cle::FenetreEtat, std::to_string(etat));
+                ecrire(cle::FenetreLargeur, std::to_string(m_boundsNormaux.width() * kTwips));
+                ecrire(cle::FenetreHauteur, std::to_string(m_boundsNormaux.height() * kTwips));
+            }
+            if (m_mnuMemoriserColonnes->isChecked()) {
+                std::vector<std::string> largeurs;
+                for (int c = 0; c < NombreColonnes; ++c)
+                    largeurs.push_back(std::to_string(m_liste->header()->sectionSize(c) * kTwips));
+                ecrire(cle::FenetreColonnes, Joindre(largeurs, ";"));
+            } else {
+                ini.Remove(cle::Config, cle::FenetreColonnes);
+            }
+            if (m_mnuMemoriserDossier->isChecked() && m_onglets->currentIndex() >= 0)
+                ecrire(cle::DernierDossierOuvert, S(m_onglets->tabText(m_onglets->currentIndex())));
+            if (m_mnuMemoriserTri->isChecked()) ecrire(cle::Tri, std::to_string(m_tri));
+            ecrire(cle::FichierImport, r.fichierImport);
+            ecrire(cle::ListeDossiers, Joindre(dossiers, "|"));
+        },
+        &erreur);
+    if (!ok) {
+        SignalerErreurEcriture(erreur);
+        return false;
+    }
+    Etat().optionsFenetreModifiees = false;
+    Etat().dossiersModifies = false;
+    if (m_listeModifiee && !SauverDossier()) return false;
+    QApplication::restoreOverrideCursor();
+    return true;
+}
+
+void frmVelmora::mnuFichierSauvegarder_Click() { SauvegarderConfiguration(); }
+
+void frmVelmora::closeEvent(QCloseEvent* evenement) {
+    if (m_actionEnCours) {
+        // A run writes to this window until it ends: closing only asks it to stop.
+        Etat().annulation = true;
+        evenement->ignore();
+        return;
+    }
+    if (m_testEnCours) {
+        m_arretTest = true;
+        evenement->ignore();
+        return;
+    }
+    if (!m_fermetureFaite) {
+        Etat().fermeture = true;
+        // Session clean-up of the custom commands.
+        timDeconnecterApresCommandePersonnalisee_Timer();
+        if (!SauvegarderConfiguration() && !m_fermetureRefusee) {
+            // The list could not be written: keep the window open once so that nothing is lost
+            // unnoticed; a second close quits.
+            m_fermetureRefusee = true;
+            Etat().fermeture = false;
+            evenement->ignore();
+            return;
+        }
+        m_fermetureFaite = true;
+        if (m_systray) m_systray->hide();
+        if (Etat().redemarrage) {
+            QStringList arguments = QCoreApplication::arguments();
+            arguments.removeFirst();
+            QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
+        }
+    }
+    QMainWindow::closeEvent(evenement);
+}
+
+}  // namespace velmora::gui
