@@ -1,5 +1,6 @@
 #include "batch/Batch.h"
 
+#include <iostream>
 #include <new>
 #include <system_error>
 
@@ -16,18 +17,54 @@ namespace {
 
 constexpr const char* kBanniere = "réveil et arrêt des machines du réseau en ligne de commande";
 
+// The switches every Linux console program answers: "--help", "-h", "--version".
+enum class Convention { Aucune, Aide, Version };
+
+Convention ConventionDe(const std::string& argument) {
+    if (argument == "--help" || argument == "-h") return Convention::Aide;
+    if (argument == "--version") return Convention::Version;
+    return Convention::Aucune;
+}
+
+// The convention asked by the first argument, or by the second after a Configuration file
+// name; that argument is removed. Nobody names a Configuration file "--help", and no switch of
+// the program starts with "-".
+Convention RetirerConvention(std::vector<std::string>& arguments) {
+    for (size_t i = 0; i < arguments.size() && i < 2; ++i) {
+        const Convention c = ConventionDe(arguments[i]);
+        if (c != Convention::Aucune && (i == 0 || arguments.size() == 2)) {
+            arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i));
+            return c;
+        }
+    }
+    return Convention::Aucune;
+}
+
 // Start-up, parsing, checks, then the work. Ends by throwing FinBatch, or returns a code.
-int Executer(const std::vector<std::string>& arguments, Console& console,
+int Executer(std::vector<std::string> arguments, Console& console, std::ostream& erreurs,
              OperationsReseau& operations) {
+    const Convention convention = RetirerConvention(arguments);
+    if (convention == Convention::Version) {
+        console.EcrireToujours("VelmoraBatch " + platform::TexteVersion() + kFinLigne);
+        return 0;
+    }
     Programme& prog = Prog();
     prog.mode = ModeDemarrage::BATCH;
     prog.ligneCommande = Rogner(platform::JoindreArguments(arguments));
 
     std::string message;
     const int statut = Initialiser(ModeDemarrage::BATCH, message);
-    // The file is checked before the tools, and both before the command line.
+    // The usage text needs no Configuration file: only the language it is written in.
+    if (convention == Convention::Aide) {
+        AfficherSyntaxe(console);
+        return 0;
+    }
+    // The file is checked before the tools, and both before the command line. Standard error
+    // tells a new user which file was looked for and how to get one.
     if (statut == 1) {
         console.EcrireToujours(Texte("MSG_ERREUR_ABSENCE_FICHIER_CONFIG") + kFinLigne);
+        erreurs << Texte("MSG_FICHIER_CONFIG_CHERCHE", {prog.fichierConfig}) << kFinLigne
+                << std::flush;
         return 0;
     }
     if (statut == 2) {
@@ -74,9 +111,14 @@ void AfficherSyntaxe(Console& console) {
 
 int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie,
                   OperationsReseau& operations) {
+    return ExecuterBatch(arguments, sortie, std::cerr, operations);
+}
+
+int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie,
+                  std::ostream& erreurs, OperationsReseau& operations) {
     Console console(sortie);
     try {
-        return Executer(arguments, console, operations);
+        return Executer(arguments, console, erreurs, operations);
     } catch (const FinBatch& fin) {
         return fin.code;
     } catch (const std::exception& e) {

@@ -1,5 +1,7 @@
 // The console program's work: takes its arguments (without the program name) and its output
-// stream, returns the exit code. Everything the console shows goes to `sortie`.
+// stream, returns the exit code. Everything the console shows goes to `sortie`; the one hint
+// for a missing Configuration file (which file was looked for) goes to `erreurs`, std::cerr
+// when not given. "--help" and "-h" write the usage text, "--version" the version line.
 //
 // Exit codes: 0 the run ended (also when some machines of a several-machine run failed, and
 // for any wake), the usage text, a missing Configuration file, a start-up failure; 1 a
@@ -17,9 +19,13 @@ namespace velmora::batch {
 
 // With the real network operations.
 int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie);
+int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie,
+                  std::ostream& erreurs);
 // With the given operations (tests pass a fake).
 int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie,
                   OperationsReseau& operations);
+int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie,
+                  std::ostream& erreurs, OperationsReseau& operations);
 
 // Writes the usage text: "VelmoraBatch <version> - <banner>", then the text of SYNTAXE.
 void AfficherSyntaxe(class Console& console);

@@ -63,4 +63,9 @@ int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sorti
     return ExecuterBatch(arguments, sortie, OperationsReelles());
 }
 
+int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie,
+                  std::ostream& erreurs) {
+    return ExecuterBatch(arguments, sortie, erreurs, OperationsReelles());
+}
+
 }  // namespace velmora::batch

@@ -12,6 +12,10 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
         {"TXT_SELECTION_MULTIPLE", "Sélection multiple :"},
         {"MSG_ERREUR_ABSENCE_FICHIER_CONFIG",
          "Le fichier de configuration spécifié n'a pas été trouvé..."},
+        {"MSG_FICHIER_CONFIG_CHERCHE",
+         "Fichier de configuration cherché : %v (démarrez Velmora une fois pour le créer, "
+         "copiez-y le Velmora.ini d'un autre poste, ou nommez un fichier existant en premier "
+         "argument)"},
         {"MSG_ERREUR_PLUSIEURS_ACTIONS", "Il n'est pas possible de spécifier plusieurs actions..."},
         {"MSG_ERREUR_OPTION_FORCER", "L'option /f: doit être suivie de 'on' ou 'off'..."},
         {"MSG_ERREUR_OPTION_DELAI",

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,6 +83,10 @@ Resultat LancerBatch(const std::vector<std::string>& arguments,
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, tube[1], STDOUT_FILENO);
+    // Standard error goes to a memory file, read once the program has ended.
+    const int fichierErreurs = ::memfd_create("erreurs", MFD_CLOEXEC);
+    if (fichierErreurs >= 0)
+        posix_spawn_file_actions_adddup2(&actions, fichierErreurs, STDERR_FILENO);
     pid_t pid;
     int err = ::posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
@@ -89,6 +94,7 @@ Resultat LancerBatch(const std::vector<std::string>& arguments,
     Resultat r;
     if (err != 0) {
         ::close(tube[0]);
+        if (fichierErreurs >= 0) ::close(fichierErreurs);
         return r;
     }
     char tampon[4096];
@@ -97,6 +103,12 @@ Resultat LancerBatch(const std::vector<std::string>& arguments,
     int statut = 0;
     ::waitpid(pid, &statut, 0);
     r.code = WIFEXITED(statut) ? WEXITSTATUS(statut) : -1;
+    if (fichierErreurs >= 0) {
+        ::lseek(fichierErreurs, 0, SEEK_SET);
+        for (ssize_t n; (n = ::read(fichierErreurs, tampon, sizeof tampon)) > 0;)
+            r.erreurs.append(tampon, n);
+        ::close(fichierErreurs);
+    }
     return r;
 }
 

@@ -36,11 +36,12 @@ std::string ConfigTest(const std::string& lignesConfig, const std::string& dossi
 struct Resultat {
     int code = -1;
     std::string sortie;
+    std::string erreurs;  // standard error
 };
 // The built VelmoraBatch.
 inline constexpr const char* kProgramme = VELMORA_BINARY_DIR "/batch/VelmoraBatch";
-// Runs `programme` with `arguments`, its standard output captured. `avant` is put in front of
-// the program (e.g. {"unshare", "--net"}); `environnement` entries are added.
+// Runs `programme` with `arguments`, its standard output and standard error captured. `avant` is
+// put in front of the program (e.g. {"unshare", "--net"}); `environnement` entries are added.
 Resultat LancerBatch(const std::vector<std::string>& arguments,
                      const std::vector<std::pair<std::string, std::string>>& environnement = {},
                      const std::vector<std::string>& avant = {},

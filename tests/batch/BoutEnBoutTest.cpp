@@ -137,6 +137,46 @@ TEST(BoutEnBout, DefaultAndBareConfigurationNamesAreBesideTheProgram) {
               "La machine spécifiée (pc1) n'a pas été trouvée dans la liste...");
 }
 
+TEST(BoutEnBout, HelpAndVersionAnswerWithOrWithoutAConfigurationFile) {
+    // A new user's first calls: a copy of the program whose default file does not exist yet.
+    DossierTemporaire dossier;
+    const std::string programme = dossier.Chemin() + "/VelmoraBatch";
+    std::filesystem::copy_file(kProgramme, programme);
+    const std::string fichier = dossier.Ecrire("maison.ini", ConfigTest("", ""));
+    for (const Lignes_t& arguments : {Lignes_t{"--help"}, Lignes_t{"-h"}, Lignes_t{fichier, "-h"},
+                                      Lignes_t{dossier.Chemin() + "/absent.ini", "--help"}}) {
+        Resultat r = LancerBatch(arguments, {}, {}, programme);
+        EXPECT_EQ(r.code, 0) << arguments[0];
+        const Lignes_t lignes = Lignes(r.sortie);
+        ASSERT_EQ(lignes.size(), 55u) << r.sortie;
+        EXPECT_EQ(lignes[1], "Utilisation");
+        EXPECT_EQ(r.erreurs, "");
+    }
+    for (const Lignes_t& arguments : {Lignes_t{"--version"}, Lignes_t{fichier, "--version"}}) {
+        Resultat r = LancerBatch(arguments, {}, {}, programme);
+        EXPECT_EQ(r.code, 0);
+        // The version of the usage text's first line, alone on its line.
+        EXPECT_EQ(r.sortie.rfind("VelmoraBatch v", 0), 0u) << r.sortie;
+        EXPECT_EQ(Lignes(r.sortie).size(), 2u) << r.sortie;
+        EXPECT_EQ(r.sortie.find(" - "), std::string::npos);
+    }
+    // Elsewhere on the line they are plain text: here part of the machine name.
+    Resultat r = LancerBatch({fichier, "/S:pc1", "--help"}, {}, {}, programme);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.sortie.find("(pc1 --help)"), std::string::npos) << r.sortie;
+
+    // A missing file: the same console text, and standard error names the file looked for.
+    r = LancerBatch({}, {}, {}, programme);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.sortie, "Le fichier de configuration spécifié n'a pas été trouvé...\n");
+    const Lignes_t erreurs = Lignes(r.erreurs);
+    ASSERT_EQ(erreurs.size(), 2u) << r.erreurs;
+    EXPECT_NE(erreurs[0].find(dossier.Chemin() + "/Velmora.ini"), std::string::npos);
+    EXPECT_NE(erreurs[0].find("Velmora"), std::string::npos);
+    r = LancerBatch({"absent.ini", "/w:pc1"}, {}, {}, programme);
+    EXPECT_NE(r.erreurs.find(dossier.Chemin() + "/absent.ini"), std::string::npos) << r.erreurs;
+}
+
 TEST(BoutEnBout, WakeByDirectDesignationSendsThePacketToLoopback) {
     DossierTemporaire dossier;
     std::string fichier = dossier.Ecrire("maison.ini", ConfigTest("", ""));

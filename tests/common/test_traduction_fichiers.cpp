@@ -152,7 +152,7 @@ TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
     }
     EXPECT_NE(Tr("MSG_ERREUR").find(" :\n\n%v\n\nVeuillez"), std::string::npos);
     ASSERT_TRUE(ChargerTraductions(ListeTextes::Console, ""));
-    EXPECT_EQ(Traductions().Count(), 53u);
+    EXPECT_EQ(Traductions().Count(), 54u);
     const std::string syntaxe = Tr("SYNTAXE");
     EXPECT_EQ(Compter(syntaxe, "\n"), 53u);
     EXPECT_TRUE(syntaxe.starts_with("\nUtilisation\n   VelmoraBatch [fichier_ini] action"));
@@ -163,7 +163,7 @@ TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     const auto& fenetre = TextesIntegres(ListeTextes::Fenetre);
     const auto& console = TextesIntegres(ListeTextes::Console);
     ASSERT_EQ(fenetre.size(), 138u);
-    ASSERT_EQ(console.size(), 53u);
+    ASSERT_EQ(console.size(), 54u);
     for (const auto* liste : {&fenetre, &console}) {
         std::set<std::string> cles;
         for (const auto& [cle, texte] : *liste) {
