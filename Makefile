@@ -1,10 +1,12 @@
-# Set-up commands of the README: `make run` and `make test`.
+# Set-up commands of the README: `make run` and `make test`; `make package` for the .deb.
 BUILD ?= build
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The build tree has the layout of the package (/usr); `make install` gives its own prefix.
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
+PREFIX ?= /usr/local
 
-.PHONY: all deps deps-test configure build run test bench fuzz format install clean
+.PHONY: all deps deps-test configure build run test bench fuzz format install package clean
 
 all: build
 
@@ -44,7 +46,13 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 install: build
-	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
+	@cmake --install $(BUILD) --prefix $(PREFIX)
+
+# velmora_<version>_<arch>.deb in the current folder (CPack's DEB generator, see packaging/).
+package: deps build
+	@rm -rf $(BUILD)/paquet
+	@cd $(BUILD) && cpack -G DEB -B $(abspath $(BUILD))/paquet >/dev/null
+	@cp $(BUILD)/paquet/velmora_*.deb . && ls velmora_*.deb
 
 clean:
 	@rm -rf $(BUILD)

@@ -10,10 +10,11 @@ pkgs=(
     libgtest-dev libgmock-dev libbenchmark-dev
     samba-common-bin python3-impacket
     iproute2 iputils-ping
+    scdoc
 )
 if [ "${1:-}" = "--test" ]; then
-    # Real peers started by the tests.
-    pkgs+=(samba tinyproxy xvfb xauth)
+    # Real peers started by the tests; the checks of the Debian package and of the completion.
+    pkgs+=(samba tinyproxy xvfb xauth lintian bash-completion)
 fi
 
 missing=()
