@@ -27,7 +27,8 @@ bool ParseQuery(std::string_view target, WakeQuery& query, std::string& reason);
 bool PercentDecode(std::string_view text, std::string& decoded);
 
 using Mac = std::array<std::uint8_t, 6>;
-// Six hexadecimal pairs separated by ":" or "-" (the rules of the magic packet routine).
+// Six hexadecimal pairs with one separator, the third character (usually ":" or "-"), as
+// the magic packet routine reads them.
 bool ParseMac(std::string_view text, Mac& mac);
 // "00:11:22:aa:bb:cc".
 std::string MacText(const Mac& mac);
