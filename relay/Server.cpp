@@ -75,9 +75,20 @@ struct RequestState {
 
 struct Connection {
     int fd;
+    sockaddr_storage peer;
+    socklen_t peerLength;
     Clock::time_point start;
     bool cut = false;
 };
+
+// True while `c.fd` is still the socket of that connection (same peer address and port), so a
+// descriptor number already reused by a newer connection is never shut down.
+bool SameSocket(const Connection& c) {
+    sockaddr_storage now{};
+    socklen_t length = sizeof now;
+    return ::getpeername(c.fd, reinterpret_cast<sockaddr*>(&now), &length) == 0 &&
+           length == c.peerLength && std::memcmp(&now, &c.peer, length) == 0;
+}
 
 struct Context {
     Relay* relay;
@@ -105,7 +116,10 @@ void ConnectionEvent(void* cls, MHD_Connection* connection, void**,
     }
     const MHD_ConnectionInfo* info =
         MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-    if (info) context->connections[connection] = {info->connect_fd, Clock::now()};
+    if (!info) return;
+    Connection c{info->connect_fd, {}, sizeof(sockaddr_storage), Clock::now()};
+    if (::getpeername(c.fd, reinterpret_cast<sockaddr*>(&c.peer), &c.peerLength) != 0) return;
+    context->connections[connection] = c;
 }
 
 MHD_Result SendAnswer(MHD_Connection* connection, const relay::Answer& answer) {
@@ -146,7 +160,7 @@ void CutLateConnections(Context& context) {
     const auto limit = Clock::now() - std::chrono::seconds(kConnectionDeadline);
     for (auto& [connection, c] : context.connections) {
         if (c.cut || c.start > limit) continue;
-        ::shutdown(c.fd, SHUT_RDWR);
+        if (SameSocket(c)) ::shutdown(c.fd, SHUT_RDWR);
         c.cut = true;
     }
 }

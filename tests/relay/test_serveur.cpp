@@ -132,6 +132,12 @@ TEST(RelaisProcessus, RefusesToStartUnsafelyAndReloadsOnSighup) {
     ASSERT_GT(relais.Port(), 0) << relais.Journal();
     const std::string cible = "/?mac=" + kMac + "&port=" + std::to_string(recepteur.Port());
     EXPECT_EQ(Statut(Get(relais.Port(), cible)), 200);
+    // A proxy on this machine names the client in X-Forwarded-For (the last entry counts).
+    EXPECT_EQ(
+        Statut(Echanger(relais.Port(), "GET " + cible +
+                                           " HTTP/1.1\r\nHost: r\r\n"
+                                           "X-Forwarded-For: 10.1.1.1, 198.51.100.7\r\n\r\n")),
+        200);
 
     // A broken file leaves the settings as they were.
     dossier.Ecrire("relay.conf", "listen = 127.0.0.1:0\nallow-mac = zz\n");
@@ -149,6 +155,7 @@ TEST(RelaisProcessus, RefusesToStartUnsafelyAndReloadsOnSighup) {
     const std::string journal = relais.Journal();
     EXPECT_NE(journal.find("reload refused"), std::string::npos) << journal;
     EXPECT_NE(journal.find("settings reloaded"), std::string::npos);
+    EXPECT_NE(journal.find("client=198.51.100.7 mac="), std::string::npos);
 }
 
 // Many connections opened at once from `sources` (loopback addresses), left idle.
