@@ -110,6 +110,11 @@ statut=$?
 ((statut == 0)) || echec "VelmoraBatch --help from the extracted package: exit status $statut"
 [[ $sortie == "VelmoraBatch v"*Utilisation* ]] || echec "usage text: $sortie"
 bash -n "$racine/usr/share/bash-completion/completions/VelmoraBatch" || echec "completion script"
+# The relay's unit starts the program where the package puts it.
+if ((relay)); then
+    grep -q '^ExecStart=/usr/sbin/velmora-relay ' "$racine/usr/lib/systemd/system/velmora-relay.service" ||
+        echec "velmora-relay.service: $(grep ExecStart "$racine/usr/lib/systemd/system/velmora-relay.service")"
+fi
 
 # Where an installed program lives (under /opt here, in a private mount namespace that only
 # this check sees), it finds its language files in the package's share/velmora/: English
