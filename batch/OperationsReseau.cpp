@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "common/net/ActionsDistantes.h"
+#include "common/net/AttenteMachines.h"
 #include "common/net/PaquetMagique.h"
 #include "common/net/ReveilInternet.h"
 #include "common/net/Sondes.h"
@@ -51,6 +52,12 @@ class OperationsCommunes final : public OperationsReseau {
 };
 
 }  // namespace
+
+std::vector<long long> OperationsReseau::AttendreMachines(
+    const std::vector<std::string>& adresses, long long delaiMs, int port,
+    const std::function<void(std::size_t, long long)>& surPrete) {
+    return net::AttendreMachines(adresses, delaiMs, port, surPrete);
+}
 
 OperationsReseau& OperationsReelles() {
     static OperationsCommunes operations;

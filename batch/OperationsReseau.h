@@ -3,7 +3,10 @@
 // ones, from common/net.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace velmora::batch {
 
@@ -36,6 +39,12 @@ class OperationsReseau {
                            const std::string& motDePasse, std::string& erreur) = 0;
     // The pause between two wakes (ms).
     virtual void Attendre(long long millisecondes) = 0;
+    // Waits up to `delaiMs` for each address to answer a ping (`port` 0) or to accept a TCP
+    // connection on `port`; `surPrete`(index, ms) as each comes up. The ms each took, -1 for
+    // none. The default is common/net's.
+    virtual std::vector<long long> AttendreMachines(
+        const std::vector<std::string>& adresses, long long delaiMs, int port,
+        const std::function<void(std::size_t, long long)>& surPrete);
 };
 
 // The operations of common/net; one instance for the process.
