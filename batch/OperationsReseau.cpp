@@ -7,6 +7,7 @@
 
 #include "common/net/ActionsDistantes.h"
 #include "common/net/AttenteMachines.h"
+#include "common/net/Balayage.h"
 #include "common/net/PaquetMagique.h"
 #include "common/net/ReveilInternet.h"
 #include "common/net/Sondes.h"
@@ -28,6 +29,13 @@ class OperationsCommunes final : public OperationsReseau {
     }
     bool Pinger(const std::string& adresse, std::string& adresseRepondante) override {
         return net::Pinger(adresse, adresseRepondante);
+    }
+    std::vector<std::string> PingerTout(const std::vector<std::string>& adresses) override {
+        std::vector<std::string> reponses(adresses.size());
+        net::Balayer(adresses, [&](const net::ReponseBalayage& r) {
+            if (r.repondu) reponses[r.index] = r.adresse;
+        });
+        return reponses;
     }
     std::string ChercherAdresseMAC(const std::string& adresse) override {
         return net::ChercherAdresseMAC(adresse);
@@ -52,6 +60,14 @@ class OperationsCommunes final : public OperationsReseau {
 };
 
 }  // namespace
+
+std::vector<std::string> OperationsReseau::PingerTout(const std::vector<std::string>& adresses) {
+    std::vector<std::string> reponses(adresses.size());
+    for (size_t i = 0; i < adresses.size(); ++i)
+        if (std::string reponse; Pinger(adresses[i], reponse))
+            reponses[i] = reponse.empty() ? adresses[i] : reponse;
+    return reponses;
+}
 
 std::vector<long long> OperationsReseau::AttendreMachines(
     const std::vector<std::string>& adresses, long long delaiMs, int port,

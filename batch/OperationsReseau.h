@@ -24,6 +24,9 @@ class OperationsReseau {
                                       const std::string& mac, std::string& reponse) = 0;
     // True when the target itself answered; `adresseRepondante` then holds its dotted quad.
     virtual bool Pinger(const std::string& adresse, std::string& adresseRepondante) = 0;
+    // Pings every address at once: for each, the dotted quad that answered, or "" for none.
+    // The default calls Pinger for each in turn; the real one sweeps them on one socket.
+    virtual std::vector<std::string> PingerTout(const std::vector<std::string>& adresses);
     // The MAC address of an address, upper case, or "" when it cannot be found.
     virtual std::string ChercherAdresseMAC(const std::string& adresse) = 0;
     // Remote restart or shutdown after `delai` seconds with a message.

@@ -3,12 +3,15 @@
 // whole sweep as a multiple of TempoPing ("xTempo") and the memory it takes above idle.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/net/Balayage.h"
+#include "common/net/Sondes.h"
 #include "tests/common/test_net_espaces.h"
 
 namespace {
@@ -69,6 +72,44 @@ void Balayer(benchmark::State& state) {
     state.counters["xTempo"] = total / static_cast<double>(state.iterations()) / kTempoMs;
     state.counters["memoireKo"] = static_cast<double>(memoire);
 }
+// The method the sweep replaced, for comparison: 64 threads, one blocking ping each at a time.
+void PingsSurSoixanteQuatreFils(benchmark::State& state) {
+    test::Espaces espaces;
+    if (!espaces.Pret()) {
+        state.SkipWithError(espaces.Raison().c_str());
+        return;
+    }
+    const std::string& b = espaces.B();
+    test::Espaces::Dans(b, "ip route add blackhole 198.18.16.0/20");
+    for (int i = 1; i <= 4; ++i)
+        test::Espaces::Dans(b, "ip addr add 198.18.16." + std::to_string(i) + "/32 dev lo");
+    const std::vector<std::string> cibles = Sousreseau(static_cast<int>(state.range(0)));
+    double total = 0;
+    for (auto _ : state) {
+        std::atomic<size_t> prochain{0};
+        const auto debut = std::chrono::steady_clock::now();
+        std::vector<std::thread> fils;
+        for (int t = 0; t < 64; ++t)
+            fils.emplace_back([&] {
+                test::Espaces::Executer(espaces.A(), [&] {
+                    std::string reponse;
+                    for (size_t i; (i = prochain++) < cibles.size();)
+                        net::Pinger(cibles[i], reponse, kTempoMs);
+                });
+            });
+        for (std::thread& f : fils) f.join();
+        total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - debut)
+                     .count();
+    }
+    state.counters["lignes"] = static_cast<double>(cibles.size());
+    state.counters["xTempo"] = total / static_cast<double>(state.iterations()) / kTempoMs;
+}
+BENCHMARK(PingsSurSoixanteQuatreFils)
+    ->Arg(254)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
+
 BENCHMARK(Balayer)
     ->Arg(254)
     ->Arg(4094)
