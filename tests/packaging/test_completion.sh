@@ -117,6 +117,7 @@ cas 'VelmoraBatch /a:défaut\!' 'défaut\!serveur'
 cas 'VelmoraBatch ./absent.ini /w:' ''
 # Switches, the values of /f:, the Linux conventions in first place.
 cas 'VelmoraBatch ./maison.ini /S:pc1 /f' '/f:'
+cas 'VelmoraBatch ./maison.ini /w:pc1 /at' '/attendre:'
 cas 'VelmoraBatch ./maison.ini /S:pc1 /f:o' 'off
 on'
 cas 'VelmoraBatch --v' '--version'
