@@ -1,8 +1,8 @@
 #include "batch/Execution.h"
 
 #include "batch/ListeTravail.h"
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
+#include "common/text/Commun.h"
 
 namespace velmora::batch {
 

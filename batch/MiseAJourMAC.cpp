@@ -1,9 +1,9 @@
 // The MAC address update of the console program (/u).
 #include "batch/Execution.h"
 #include "batch/ListeTravail.h"
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
+#include "common/text/Commun.h"
 
 namespace velmora::batch {
 

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <vector>
 
-#include "common/config/Commun.h"
 #include "common/net/Sondes.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <mutex>
 
-#include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/platform/Outil.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 

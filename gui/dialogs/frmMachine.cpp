@@ -15,9 +15,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"

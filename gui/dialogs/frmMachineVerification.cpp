@@ -1,8 +1,8 @@
 // The checks of the machine dialog and the real probes of its look-up buttons.
 #include <cctype>
 
-#include "common/config/Commun.h"
 #include "common/net/Sondes.h"
+#include "common/text/Commun.h"
 #include "gui/dialogs/frmMachine.h"
 
 namespace velmora::gui {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 

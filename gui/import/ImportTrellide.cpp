@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 

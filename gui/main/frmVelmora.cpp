@@ -19,20 +19,20 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "common/config/Chemins.h"
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/platform/Chemins.h"
 #include "common/platform/Outil.h"
-#include "gui/widgets/Controles.h"
-#include "gui/widgets/Etat.h"
-#include "gui/list/ListeMachines.h"
-#include "gui/widgets/Questions.h"
-#include "gui/widgets/TraduireFeuille.h"
+#include "common/text/Commun.h"
 #include "gui/dialogs/frmAPropos.h"
 #include "gui/dialogs/frmAstuceDuJour.h"
+#include "gui/list/ListeMachines.h"
+#include "gui/widgets/Controles.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/Questions.h"
+#include "gui/widgets/TraduireFeuille.h"
 
 // The resources of the window live in a static library: register them once.
 static void InitialiserRessources() { Q_INIT_RESOURCE(velmora); }

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 #include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"
 

@@ -1,8 +1,8 @@
 #include "gui/run/MiseAJourMAC.h"
 
-#include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/Sondes.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 

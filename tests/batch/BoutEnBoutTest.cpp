@@ -20,7 +20,7 @@
 using namespace std::string_literals;
 
 #include "Aides.h"
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 
 namespace velmora::batch::test {
 namespace {

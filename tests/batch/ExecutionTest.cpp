@@ -7,8 +7,8 @@
 
 #include "Aides.h"
 #include "batch/Batch.h"
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
+#include "common/text/Commun.h"
 
 namespace velmora::batch::test {
 namespace {

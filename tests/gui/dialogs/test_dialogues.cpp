@@ -9,17 +9,17 @@
 #include <mutex>
 #include <vector>
 
-#include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Controles.h"
-#include "gui/widgets/Etat.h"
-#include "gui/widgets/Questions.h"
+#include "common/text/Commun.h"
 #include "gui/dialogs/frmAPropos.h"
 #include "gui/dialogs/frmAstuceDuJour.h"
 #include "gui/dialogs/frmConfigAction.h"
 #include "gui/dialogs/frmMachine.h"
 #include "gui/dialogs/frmMsgbox.h"
+#include "gui/widgets/Controles.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/Questions.h"
 
 using namespace velmora;
 using namespace velmora::gui;

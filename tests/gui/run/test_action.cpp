@@ -3,10 +3,10 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 #include "gui/run/ActionRun.h"
 #include "gui/widgets/Etat.h"
 #include "test_listeAide.h"

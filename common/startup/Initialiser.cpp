@@ -3,16 +3,16 @@
 #include <exception>
 #include <system_error>
 
-#include "common/config/Chemins.h"
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/Sondes.h"
+#include "common/platform/Chemins.h"
 #include "common/platform/Fichiers.h"
 #include "common/platform/LigneCommande.h"
 #include "common/platform/Outil.h"
+#include "common/text/Commun.h"
 
 #ifndef VELMORA_DATA_DIR
 #define VELMORA_DATA_DIR "/usr/local/share/velmora"

@@ -1,4 +1,4 @@
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 
 #include "common/config/Config.h"
 
