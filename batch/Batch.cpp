@@ -9,6 +9,7 @@
 #include "common/config/Programme.h"
 #include "common/platform/LigneCommande.h"
 #include "common/platform/Outil.h"
+#include "common/startup/Initialiser.h"
 
 namespace velmora::batch {
 

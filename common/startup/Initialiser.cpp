@@ -1,4 +1,6 @@
-// The start-up routine of both programs and the program-wide values it leaves.
+// The start-up routine of both programs.
+#include "common/startup/Initialiser.h"
+
 #include <cerrno>
 #include <exception>
 #include <system_error>
@@ -177,11 +179,6 @@ int Demarrer(ModeDemarrage mode, std::string& message, const EnvironnementDemarr
 }
 
 }  // namespace
-
-Programme& Prog() {
-    static Programme programme;
-    return programme;
-}
 
 std::vector<std::string> DossiersLangues(bool programmeInstalle) {
     std::vector<std::string> dossiers{AjouterAntislash(DossierProgramme())};

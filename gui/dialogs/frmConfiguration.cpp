@@ -23,6 +23,7 @@
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/platform/Chemins.h"
+#include "common/startup/Initialiser.h"
 #include "common/text/Commun.h"
 #include "gui/dialogs/ListesConfig.h"
 #include "gui/dialogs/ListesConfigVerification.h"

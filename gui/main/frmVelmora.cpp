@@ -25,6 +25,7 @@
 #include "common/i18n/Traduction.h"
 #include "common/platform/Chemins.h"
 #include "common/platform/Outil.h"
+#include "common/startup/Initialiser.h"
 #include "common/text/Commun.h"
 #include "gui/dialogs/frmAPropos.h"
 #include "gui/dialogs/frmAstuceDuJour.h"

@@ -10,6 +10,7 @@
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/platform/Chemins.h"
+#include "common/startup/Initialiser.h"
 #include "test_chemins_systeme.h"
 
 namespace velmora {
