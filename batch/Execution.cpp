@@ -108,7 +108,7 @@ void ReveillerViaInternet(const EntreeTravail& entree, ContexteBatch& contexte) 
 // reported and the run goes on; on the only machine it ends the run with 3 or 4.
 void AgirADistance(const EntreeTravail& entree, const Commande& commande, int code, bool plusieurs,
                    ContexteBatch& contexte) {
-    OperationsReseau& ops = contexte.operations;
+    net::OperationsReseau& ops = contexte.operations;
     std::string adresseRepondante;
     if (!ops.Pinger(entree.adresse, adresseRepondante)) {
         contexte.console.TerminerBatch(3, kPrefixeResultat + Texte("TXT_NE_REPOND_PAS") + kFinLigne,
@@ -161,7 +161,7 @@ void ExecuterTravail(const Commande& commande, ContexteBatch& contexte) {
         if (i > 0 && pause >= 1) {
             console.EcrireConsole(" - " + Texte("TXT_ATTENTE", {std::to_string(pause)}) +
                                   kFinLigne);
-            contexte.operations.Attendre(pause);
+            contexte.operations.Attendre(pause, nullptr);
         }
         const std::string& affiche = entree.nom.empty() ? entree.adresse : entree.nom;
         console.EcrireConsole(

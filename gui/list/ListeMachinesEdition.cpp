@@ -26,7 +26,7 @@ constexpr int kPingsSimultanes = 64;
 // What the ping workers share with the window. Workers hold it by shared pointer, so a test
 // stopped early leaves the pings still in flight harmless.
 struct PartageTest {
-    std::shared_ptr<OperationsReseau> operations;
+    std::shared_ptr<net::OperationsReseau> operations;
     std::vector<std::string> adresses;
     std::atomic<size_t> prochain{0};
     std::atomic<bool> arret{false};
@@ -39,7 +39,8 @@ void Travailleur(std::shared_ptr<PartageTest> partage) {
     while (!partage->arret) {
         const size_t i = partage->prochain++;
         if (i >= partage->adresses.size()) return;
-        const bool repond = partage->operations->Pinger(partage->adresses[i]);
+        std::string adresseReponse;
+        const bool repond = partage->operations->Pinger(partage->adresses[i], adresseReponse);
         {
             std::lock_guard<std::mutex> garde(partage->verrou);
             partage->resultats.emplace_back(i, repond);
@@ -51,7 +52,7 @@ void Travailleur(std::shared_ptr<PartageTest> partage) {
 
 void frmVelmora::btnAjouter_Click() {
     m_liste->clearSelection();
-    frmMachine dialogue(this);
+    frmMachine dialogue(this, m_operations);
     if (!dialogue.Editer()) return;
     QTreeWidgetItem* element = AjouterLigne(dialogue.LireMachine());
     m_liste->setCurrentItem(element, 0, QItemSelectionModel::NoUpdate);
@@ -63,7 +64,7 @@ void frmVelmora::btnModifier_Click() {
     const QList<QTreeWidgetItem*> selection = m_liste->selectedItems();
     if (selection.size() != 1) return;
     QTreeWidgetItem* element = selection.front();
-    frmMachine dialogue(this);
+    frmMachine dialogue(this, m_operations);
     dialogue.DefinirMachine(LireElement(element));
     if (!dialogue.Editer()) return;
     EcrireElement(element, dialogue.LireMachine());  // the deadline is kept

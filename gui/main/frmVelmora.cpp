@@ -67,7 +67,8 @@ std::string TexteLigneCommande(int argc, char** argv) {
     return texte;
 }
 
-frmVelmora::frmVelmora(QWidget* parent) : QMainWindow(parent), m_operations(OperationsCourantes()) {
+frmVelmora::frmVelmora(QWidget* parent)
+    : QMainWindow(parent), m_operations(net::OperationsCourantes()) {
     InitialiserRessources();
     setObjectName("frmVelmora");
     setWindowTitle(TitreApplication());

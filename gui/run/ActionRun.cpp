@@ -1,7 +1,6 @@
 #include "gui/run/ActionRun.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 #include <algorithm>
 #include <cmath>
@@ -56,7 +55,7 @@ std::string VerbeAction(int code) {
     }
 }
 
-ExecutionAction::ExecutionAction(CibleAction& cible, OperationsReseau& operations)
+ExecutionAction::ExecutionAction(CibleAction& cible, net::OperationsReseau& operations)
     : m_cible(cible), m_operations(operations) {}
 
 int ExecutionAction::ConfirmerAction() {
@@ -75,17 +74,12 @@ void ExecutionAction::Journaliser(const std::string& ligne) {
 }
 
 bool ExecutionAction::Attendre(long long pauseMs) {
-    QElapsedTimer horloge;
-    horloge.start();
-    // Short slices whatever the pause, so that the window and its stop button stay live.
-    const unsigned long tranche =
-        static_cast<unsigned long>(std::clamp<long long>(std::llround(pauseMs / 10.0), 1, 50));
-    while (horloge.elapsed() < pauseMs) {
-        QThread::msleep(tranche);
+    // The pause polls in short slices whatever its length: the window and its stop button stay
+    // live between them.
+    return m_operations.Attendre(pauseMs, [] {
         QCoreApplication::processEvents();
-        if (Etat().annulation) return false;
-    }
-    return true;
+        return Etat().annulation;
+    });
 }
 
 BilanAction ExecutionAction::Executer() {
@@ -277,7 +271,11 @@ void ExecutionAction::ReveillerViaInternet(int ligne, const Ligne& valeurs) {
 }
 
 int ExecutionAction::AgirADistance(int ligne, const Ligne& valeurs, std::string& erreur) {
-    if (!SansBloquer([&] { return m_operations.Pinger(valeurs.adresse); })) return 1;
+    if (!SansBloquer([&] {
+            std::string adresseReponse;
+            return m_operations.Pinger(valeurs.adresse, adresseReponse);
+        }))
+        return 1;
     const RequeteAction requete = Etat().action;
     bool ok = false;
     if (m_code == ActionRedemarrer || m_code == ActionEteindre) {

@@ -1,42 +1,13 @@
 #include "gui/run/MiseAJourMAC.h"
 
 #include "common/i18n/Traduction.h"
-#include "common/net/Sondes.h"
 #include "common/text/Commun.h"
 
 namespace velmora::gui {
 
 using i18n::Tr;
 
-namespace {
-class SondesReseau : public SondesMAC {
-  public:
-    bool Pinger(const std::string& adresse, std::string& adresseReponse) override {
-        return net::Pinger(adresse, adresseReponse);
-    }
-    std::string ChercherAdresseMAC(const std::string& adresse) override {
-        return net::ChercherAdresseMAC(adresse);
-    }
-};
-}  // namespace
-
-namespace {
-std::function<std::unique_ptr<SondesMAC>()>& Fabrique() {
-    static std::function<std::unique_ptr<SondesMAC>()> fabrique;
-    return fabrique;
-}
-}  // namespace
-
-std::unique_ptr<SondesMAC> CreerSondesMAC() {
-    if (Fabrique()) return Fabrique()();
-    return std::make_unique<SondesReseau>();
-}
-
-void DefinirSondesMAC(std::function<std::unique_ptr<SondesMAC>()> fabrique) {
-    Fabrique() = std::move(fabrique);
-}
-
-bool MettreAJourMAC(ListeMAC& liste, JournalMAC& journal, SondesMAC& sondes,
+bool MettreAJourMAC(ListeMAC& liste, JournalMAC& journal, net::OperationsReseau& sondes,
                     const Executeur& executeur) {
     for (int ligne = 0; ligne < liste.Nombre(); ++ligne) {
         const std::string prefixe = liste.Nom(ligne) + " : ";

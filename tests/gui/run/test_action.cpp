@@ -115,6 +115,7 @@ class TestAction : public QObject {
         cible.Ajouter("pc2", "10.0.0.02");
         cible.Ajouter("pc3", "10.0.0.3");
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         reseau.silencieux = {"10.0.0.2"};
         const BilanAction bilan = ExecutionAction(cible, reseau).Executer();
 
@@ -125,8 +126,8 @@ class TestAction : public QObject {
         QCOMPARE(cible.attentes[0], 30);
         QCOMPARE(cible.attentes[1], -1);
         const std::vector<std::string> appels = reseau.Appels();
-        const bool troisiemeTraite =
-            std::find(appels.begin(), appels.end(), "restart 10.0.0.3 30") != appels.end();
+        const bool troisiemeTraite = std::find(appels.begin(), appels.end(),
+                                               "redemarrer 10.0.0.3 30 [] - :") != appels.end();
         QCOMPARE(troisiemeTraite, nePasStopper);
         QCOMPARE(cible.titre, i18n::Tr(nePasStopper ? "TXT_TRAITEMENT_TERMINE_AVEC_ERREUR"
                                                     : "TXT_TRAITEMENT_ARRETE_SUITE_ERREUR"));
@@ -142,6 +143,7 @@ class TestAction : public QObject {
         FausseCible cible;
         cible.Ajouter("compta", "192.168.0.12");
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         reseau.silencieux = {"192.168.0.12"};
         Repondeur repondeur;
         const BilanAction bilan = ExecutionAction(cible, reseau).Executer();
@@ -164,6 +166,7 @@ class TestAction : public QObject {
         cible.Ajouter("a", "10.0.0.1");
         cible.Ajouter("b", "10.0.0.2");
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         ExecutionAction(cible, reseau).Executer();
         const std::string attente = i18n::Tr("TXT_ATTENTE", {"40"});
         QCOMPARE(std::count(cible.lignes.begin(), cible.lignes.end(), attente), 1);
@@ -174,6 +177,7 @@ class TestAction : public QObject {
         QCOMPARE(cible.info, i18n::Tr("TXT_PAQUET_ENVOYE", {"10.0.0.2", "9"}));
 
         Prog().reglages.delaiEntreDeuxReveilsWOL = 20000;
+        reseau.pausesReelles = true;
         Etat().reglages.fenetreTraitementFermer = true;
         FausseCible arretee;
         arretee.Ajouter("a", "10.0.0.1");
@@ -196,11 +200,12 @@ class TestAction : public QObject {
         cible.Ajouter("b", "10.0.0.2");
         cible.Ajouter("c", "10.0.0.3", false);
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         ExecutionAction(cible, reseau).Executer();
         QVERIFY(cible.ferme);
         QCOMPARE(cible.titre, i18n::Tr("TXT_TRAITEMENT_TERMINE"));
         const std::vector<std::string> appels = reseau.Appels();
-        QCOMPARE(std::count(appels.begin(), appels.end(), "wmi 10.0.0.3 5"), 0);
+        QCOMPARE(std::count(appels.begin(), appels.end(), "wmi 5 10.0.0.3 :"), 0);
     }
 
     void confirmation() {
@@ -208,6 +213,7 @@ class TestAction : public QObject {
         Etat().reglages.confirmationSiPlusieurs = true;
         Etat().action.code = ActionEteindre;
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         FausseCible seule;
         seule.Ajouter("a", "10.0.0.1");
         Repondeur repondeur;
@@ -242,6 +248,7 @@ class TestAction : public QObject {
         cible.Ajouter("a", "192.168.1.10");
         cible.Ajouter("b", "192.168.1.11");
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         Repondeur repondeur;
         repondeur.reponses.push_back(Reponse{-2, ""});
         ExecutionAction(cible, reseau).Executer();
@@ -249,7 +256,7 @@ class TestAction : public QObject {
         QVERIFY(repondeur.questions[0].nePlusAfficher);
         QCOMPARE(LireIni(Prog().fichierConfig, cle::Config, cle::WOWSansConfirmation, ""),
                  std::string("-1"));
-        QCOMPARE(reseau.Appels(), std::vector<std::string>{"wow 192.168.1.11"});
+        QCOMPARE(reseau.Appels(), std::vector<std::string>{"internet 192.168.1.11 9 "});
         QCOMPARE(cible.lignes.at(1),
                  "   -> " + i18n::Tr("TXT_DEMANDE_REVEIL_VIA_INTERNET_ABANDONNE"));
         QVERIFY(cible.lignes.at(1).size() > 6);  // a declined wake says so
