@@ -69,7 +69,7 @@ bool FauxReseau::EnvoyerPaquetMagique(const std::string& adresse, const std::str
 bool FauxReseau::ReveillerParInternet(const std::string& adresse, long long port,
                                       const std::string& mac, std::string& reponse) {
     Noter("internet " + adresse + " " + std::to_string(port) + " " + mac);
-    reponse = "OK " + adresse + "\r\n";
+    reponse = "OK " + adresse;
     return relaisRepond && !refus.count(adresse);
 }
 

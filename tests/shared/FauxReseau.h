@@ -32,7 +32,7 @@ class FauxReseau : public net::OperationsReseau {
     std::function<void(int)> avantRechercheMAC;
 
     std::string erreurPaquet;                  // non-empty: every magic packet fails with it
-    bool relaisRepond = true;                  // the wake relay's answer
+    bool relaisRepond = true;                  // the wake relay accepts (its body: "OK <address>")
     std::map<std::string, std::string> refus;  // address -> error text of a refusal
     // True: the pause really waits (as the real one does, polling the stop request); false:
     // it is only recorded.
