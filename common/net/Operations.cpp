@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "common/net/ActionsDistantes.h"
+#include "common/net/AttenteMachines.h"
+#include "common/net/Balayage.h"
 #include "common/net/PaquetMagique.h"
 #include "common/net/ReveilInternet.h"
 #include "common/net/Sondes.h"
@@ -28,6 +30,20 @@ class OperationsCommunes final : public OperationsReseau {
     bool ReveillerParInternet(const std::string& adresse, long long port, const std::string& mac,
                               std::string& reponse) override {
         return net::ReveillerParInternet(adresse, port, mac, reponse);
+    }
+    void Balayer(const std::vector<std::string>& adresses,
+                 const std::function<void(std::size_t, bool)>& surReponse,
+                 const std::atomic<bool>& arret) override {
+        net::Balayer(
+            adresses, [&](const net::ReponseBalayage& r) { surReponse(r.index, r.repondu); },
+            &arret);
+    }
+    std::vector<std::string> PingerTout(const std::vector<std::string>& adresses) override {
+        std::vector<std::string> reponses(adresses.size());
+        net::Balayer(adresses, [&](const net::ReponseBalayage& r) {
+            if (r.repondu) reponses[r.index] = r.adresse;
+        });
+        return reponses;
     }
     std::string ChercherAdresseMAC(const std::string& adresse) override {
         return net::ChercherAdresseMAC(adresse);
@@ -60,6 +76,29 @@ std::shared_ptr<OperationsReseau>& Courantes() {
 }
 
 }  // namespace
+
+void OperationsReseau::Balayer(const std::vector<std::string>& adresses,
+                               const std::function<void(std::size_t, bool)>& surReponse,
+                               const std::atomic<bool>& arret) {
+    for (std::size_t i = 0; i < adresses.size() && !arret; ++i) {
+        std::string reponse;
+        surReponse(i, Pinger(adresses[i], reponse));
+    }
+}
+
+std::vector<std::string> OperationsReseau::PingerTout(const std::vector<std::string>& adresses) {
+    std::vector<std::string> reponses(adresses.size());
+    for (std::size_t i = 0; i < adresses.size(); ++i)
+        if (std::string reponse; Pinger(adresses[i], reponse))
+            reponses[i] = reponse.empty() ? adresses[i] : reponse;
+    return reponses;
+}
+
+std::vector<long long> OperationsReseau::AttendreMachines(
+    const std::vector<std::string>& adresses, long long delaiMs, int port,
+    const std::function<void(std::size_t, long long)>& surPrete) {
+    return net::AttendreMachines(adresses, delaiMs, port, surPrete);
+}
 
 bool Patienter(long long millisecondes, const std::function<bool()>& arreter) {
     using Horloge = std::chrono::steady_clock;

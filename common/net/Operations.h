@@ -7,9 +7,12 @@
 // implementations must be thread-safe.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace velmora::net {
 
@@ -20,6 +23,15 @@ class OperationsReseau {
     // One ping of `adresse` (dotted quad or name) within TempoPing. True when the target itself
     // answered; `adresseReponse` then holds its dotted quad.
     virtual bool Pinger(const std::string& adresse, std::string& adresseReponse) = 0;
+    // Pings every address and calls `surReponse`(position, answered) as each is decided, in
+    // any order, on the calling thread, until all are or `arret` becomes true. The real
+    // operations sweep them all at once on one socket; this default pings one after the other.
+    virtual void Balayer(const std::vector<std::string>& adresses,
+                         const std::function<void(std::size_t, bool)>& surReponse,
+                         const std::atomic<bool>& arret);
+    // Pings every address at once: for each, the dotted quad that answered, or "" for none.
+    // The real operations sweep them on one socket; this default calls Pinger for each in turn.
+    virtual std::vector<std::string> PingerTout(const std::vector<std::string>& adresses);
     // Sends the magic packet for `mac` to the broadcast address of `adresse` under `masque`.
     // True with the destination used in `adresseEnvoi`; else false with `messageErreur`.
     virtual bool EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque,
@@ -47,6 +59,12 @@ class OperationsReseau {
     // The stop hook: polled while a tool runs or the relay is asked, true stops it (the call
     // then fails as cancelled). Empty: nothing stops them but their time limits.
     virtual void DefinirArret(std::function<bool()> arreter) = 0;
+    // Waits up to `delaiMs` for each address to answer a ping (`port` 0) or to accept a TCP
+    // connection on `port`; `surPrete`(index, ms) as each comes up. The ms each took, -1 for
+    // none. The default is this folder's AttendreMachines.
+    virtual std::vector<long long> AttendreMachines(
+        const std::vector<std::string>& adresses, long long delaiMs, int port,
+        const std::function<void(std::size_t, long long)>& surPrete);
 };
 
 // The operations of this folder; one instance for the process.

@@ -9,25 +9,38 @@ using i18n::Tr;
 
 bool MettreAJourMAC(ListeMAC& liste, JournalMAC& journal, net::OperationsReseau& sondes,
                     const Executeur& executeur) {
+    auto executer = [&](const std::function<void()>& travail) {
+        if (executeur)
+            executeur(travail);
+        else
+            travail();
+    };
+    std::vector<std::string> adresses;
+    for (int ligne = 0; ligne < liste.Nombre(); ++ligne)
+        adresses.push_back(NormaliserAdresseIP(liste.Adresse(ligne)));
+    // One sweep pings every machine in about one TempoPing; the first line shows meanwhile.
+    std::vector<std::string> reponses;
+    int premiere = -1;
+    if (!adresses.empty()) {
+        premiere = journal.Ajouter(liste.Nom(0) + " : " + Tr("TXT_MAC_EN_COURS"));
+        executer([&] { reponses = sondes.PingerTout(adresses); });
+    }
+    reponses.resize(adresses.size());
+
     for (int ligne = 0; ligne < liste.Nombre(); ++ligne) {
         const std::string prefixe = liste.Nom(ligne) + " : ";
-        const int position = journal.Ajouter(prefixe + Tr("TXT_MAC_EN_COURS"));
-        const std::string adresse = NormaliserAdresseIP(liste.Adresse(ligne));
+        const int position =
+            ligne == 0 ? premiere : journal.Ajouter(prefixe + Tr("TXT_MAC_EN_COURS"));
+        const std::string& adresse = adresses[ligne];
+        const std::string& adresseReponse = reponses[ligne];
 
-        bool repond = false;
+        const bool repond = !adresseReponse.empty();
         std::string mac;
-        auto sonder = [&] {
-            std::string adresseReponse;
-            repond = sondes.Pinger(adresse, adresseReponse);
-            if (!repond) return;
-            // A machine given by name is looked up by the address that answered.
-            const bool nom = !EstAdresseIP(adresse) && !adresseReponse.empty();
-            mac = sondes.ChercherAdresseMAC(nom ? adresseReponse : adresse);
-        };
-        if (executeur)
-            executeur(sonder);
-        else
-            sonder();
+        // A machine given by name is looked up by the address that answered.
+        if (repond)
+            executer([&] {
+                mac = sondes.ChercherAdresseMAC(EstAdresseIP(adresse) ? adresse : adresseReponse);
+            });
 
         std::string resultat;
         if (!repond) {

@@ -1,10 +1,12 @@
-// Refresh of the MAC addresses of every machine of the current folder: each machine is pinged
-// and, when it answers, its MAC address is looked up and written to its row when it differs.
+// Refresh of the MAC addresses of every machine of the current folder: all machines are pinged
+// at once, then, in list order, the MAC address of each that answered is looked up and written
+// to its row when it differs.
 // One log line per machine, rewritten in place with the result.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/net/Operations.h"
 
