@@ -1,7 +1,8 @@
 // Remote power actions through Samba's `net rpc` and the velmora-wmi helper. Credentials go to
-// the tools through a private file or standard input, never on their command lines.
+// the tools through inherited pipes or standard input, never on their command lines or on disk.
 #include "common/net/ActionsDistantes.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,39 +41,54 @@ std::pair<std::string, std::string> SeparerDomaine(const std::string& login) {
     return {login.substr(0, p), login.substr(p + 1)};
 }
 
-// A mode-0600 authentication file for `net -A`, removed when the object goes.
-class FichierAuthentification {
+// A pipe holding `contenu` whose read end a tool inherits: the credentials never touch a disk
+// and vanish with the processes, however they end. The content is small enough to sit whole in
+// the pipe's buffer, so it is written and the write end closed before the tool starts.
+class TubeSecret {
   public:
-    FichierAuthentification(const Identifiants& id, std::string& erreur) {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string modele = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-auth-XXXXXX";
-        const int fd = ::mkstemp(modele.data());  // created with mode 0600
-        if (fd < 0) {
+    TubeSecret(const std::string& contenu, std::string& erreur) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
             erreur = TexteErreur(errno);
             return;
         }
-        m_chemin = modele;
-        const auto [domaine, utilisateur] = SeparerDomaine(id.login);
-        std::string contenu = "username = " + utilisateur + "\npassword = " + id.motDePasse + "\n";
-        if (!domaine.empty()) contenu += "domain = " + domaine + "\n";
-        const bool ecrit = ::fchmod(fd, 0600) == 0 && ::write(fd, contenu.data(), contenu.size()) ==
-                                                          static_cast<ssize_t>(contenu.size());
-        if (!ecrit) erreur = TexteErreur(errno);
-        ::close(fd);
-        if (!ecrit) Supprimer();
+        m_lecture = fds[0];
+        size_t ecrits = 0;
+        while (ecrits < contenu.size()) {
+            const ssize_t n = ::write(fds[1], contenu.data() + ecrits, contenu.size() - ecrits);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            ecrits += static_cast<size_t>(n);
+        }
+        const int erreurEcriture = errno;
+        ::close(fds[1]);
+        if (ecrits != contenu.size()) {
+            erreur = TexteErreur(erreurEcriture);
+            ::close(m_lecture);
+            m_lecture = -1;
+        }
     }
-    ~FichierAuthentification() { Supprimer(); }
-    FichierAuthentification(const FichierAuthentification&) = delete;
-    FichierAuthentification& operator=(const FichierAuthentification&) = delete;
-    const std::string& Chemin() const { return m_chemin; }
+    ~TubeSecret() {
+        if (m_lecture >= 0) ::close(m_lecture);
+    }
+    TubeSecret(const TubeSecret&) = delete;
+    TubeSecret& operator=(const TubeSecret&) = delete;
+    int Lecture() const { return m_lecture; }
 
   private:
-    void Supprimer() {
-        if (!m_chemin.empty()) ::unlink(m_chemin.c_str());
-        m_chemin.clear();
-    }
-    std::string m_chemin;
+    int m_lecture = -1;
 };
+
+// Samba's readers: an auth file (-A) drops the blanks around a value; PASSWD_FD keeps every
+// byte up to a line break or the end, at most 127 bytes, and refuses an empty password.
+constexpr size_t kTailleMaxPasswdFd = 127;
+constexpr int kFdAuthentification = 3;
+constexpr int kFdMotDePasse = 4;
+
+bool BordsBlancs(const std::string& texte) {
+    auto blanc = [](char c) { return c == ' ' || c == '\t'; };
+    return !texte.empty() && (blanc(texte.front()) || blanc(texte.back()));
+}
 
 // The user's own credentials: a Kerberos ticket when one is there, else an anonymous attempt
 // (which the remote side refuses with its own error).
@@ -99,22 +115,46 @@ bool ExecuterNet(const std::string& machine, std::vector<std::string> arguments,
     std::vector<std::string> argv = {net, "rpc"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     argv.push_back("-d1");
-    argv.push_back(EstAdresseIP(machine) ? "-I" : "-S");
-    argv.push_back(machine);
-    std::unique_ptr<FichierAuthentification> fichier;
+    // An address goes as the ping saw it: "010.077.000.001" is 10.77.0.1, never read as octal.
+    const bool adresse = EstAdresseIP(machine);
+    argv.push_back(adresse ? "-I" : "-S");
+    argv.push_back(adresse ? NormaliserAdresseIP(machine) : machine);
+    HeritageOutil heritage;
+    std::unique_ptr<TubeSecret> fichier, tubeMotDePasse;
     if (id.propres) {
         argv.push_back(TicketKerberos() ? "--use-kerberos=required" : "-N");
     } else {
+        // The login in an auth file read from an inherited pipe; the password there too when the
+        // file reader keeps it whole, else through PASSWD_FD, which keeps blanks.
+        const auto [domaine, utilisateur] = SeparerDomaine(id.login);
+        std::string contenu = "username = " + utilisateur + "\n";
+        if (!domaine.empty()) contenu += "domain = " + domaine + "\n";
+        const bool parFd = BordsBlancs(id.motDePasse);
+        if (parFd && id.motDePasse.size() > kTailleMaxPasswdFd) {
+            messageErreur = "The password is too long to be passed on (err=87)";
+            return false;
+        }
+        if (!parFd) contenu += "password = " + id.motDePasse + "\n";
         std::string erreur;
-        fichier = std::make_unique<FichierAuthentification>(id, erreur);
-        if (fichier->Chemin().empty()) {
+        fichier = std::make_unique<TubeSecret>(contenu, erreur);
+        if (fichier->Lecture() < 0) {
             messageErreur = erreur;
             return false;
         }
+        heritage.descripteurs.push_back({fichier->Lecture(), kFdAuthentification});
         argv.push_back("-A");
-        argv.push_back(fichier->Chemin());
+        argv.push_back("/dev/fd/" + std::to_string(kFdAuthentification));
+        if (parFd) {
+            tubeMotDePasse = std::make_unique<TubeSecret>(id.motDePasse, erreur);
+            if (tubeMotDePasse->Lecture() < 0) {
+                messageErreur = erreur;
+                return false;
+            }
+            heritage.descripteurs.push_back({tubeMotDePasse->Lecture(), kFdMotDePasse});
+            heritage.environnement.push_back({"PASSWD_FD", std::to_string(kFdMotDePasse)});
+        }
     }
-    const ResultatOutil resultat = LancerOutil(argv, {}, kDelaiNetMs);
+    const ResultatOutil resultat = LancerOutil(argv, {}, kDelaiNetMs, heritage);
     if (resultat.lance && !resultat.expire && resultat.statut == 0) return true;
     messageErreur = TexteEchecOutil(resultat);
     return false;
@@ -144,8 +184,9 @@ bool ArreterADistance(const std::string& machine, long long delai, const std::st
         ActiverPrivilegeArret(machine);
     else
         ConnecterIPC(machine, id.login, id.motDePasse);
-    std::vector<std::string> arguments = {"shutdown", "--timeout=" + std::to_string(delai),
-                                          "--comment=" + message};
+    // net puts its own default of 20 s in place of a zero delay: "now" goes as 1 second.
+    std::vector<std::string> arguments = {
+        "shutdown", "--timeout=" + std::to_string(delai == 0 ? 1 : delai), "--comment=" + message};
     if (redemarrer) arguments.push_back("--reboot");
     if (forcer) arguments.push_back("--force");
     const bool ok = ExecuterNet(machine, arguments, login, motDePasse, messageErreur);
@@ -183,8 +224,9 @@ bool ActionWMI(const std::string& machine, long long action, const std::string& 
     const Identifiants id = ChoisirIdentifiants(login, motDePasse);
     if (!Transmissibles(id, messageErreur)) return false;
     const std::string entree = id.login + "\n" + id.motDePasse + "\n";
-    const ResultatOutil resultat = LancerOutil(
-        {interpreteur, assistant, machine, std::to_string(action)}, entree, kDelaiWmiMs);
+    const std::string cible = EstAdresseIP(machine) ? NormaliserAdresseIP(machine) : machine;
+    const ResultatOutil resultat =
+        LancerOutil({interpreteur, assistant, cible, std::to_string(action)}, entree, kDelaiWmiMs);
     if (resultat.lance && !resultat.expire && resultat.statut == 0) return true;
     messageErreur = TexteEchecOutil(resultat);
     return false;

@@ -56,18 +56,28 @@ class ActionsSubstituts : public ::testing::Test {
                                     "cat > $d/stdin\n"
                                     "prev=\n"
                                     "for a in \"$@\"; do\n"
-                                    "  if [ \"$prev\" = -A ]; then stat -c %a \"$a\" > $d/mode;"
+                                    "  if [ \"$prev\" = -A ]; then"
                                     " cat \"$a\" > $d/auth; echo \"$a\" > $d/authpath; fi\n"
                                     "  prev=$a\n"
                                     "done\n"
+                                    "[ -n \"$PASSWD_FD\" ] && cat <&$PASSWD_FD > $d/passwdfd\n"
+                                    "ls -A \"$TMPDIR\" > $d/tmpfiles\n"
                                     "[ -e $d/output ] && cat $d/output\n"
                                     "exit $(cat $d/status 2>/dev/null || echo 0)\n";
         fs::permissions(d / "net", fs::perms::owner_all);
         DefinirCheminOutil("net", (d / "net").string());
+        fs::create_directory(d / "tmp");
+        const char* tmp = std::getenv("TMPDIR");
+        m_tmpdir = tmp ? tmp : "";
+        ::setenv("TMPDIR", (d / "tmp").c_str(), 1);
         m_reglages = Prog().reglages;
         Prog().reglages.authentificationMode = 0;
     }
     void TearDown() override {
+        if (m_tmpdir.empty())
+            ::unsetenv("TMPDIR");
+        else
+            ::setenv("TMPDIR", m_tmpdir.c_str(), 1);
         DefinirCheminOutil("net", "");
         DefinirCheminOutil("velmora-wmi", "");
         DefinirCheminOutil("/usr/bin/python3", "");
@@ -85,6 +95,7 @@ class ActionsSubstituts : public ::testing::Test {
     }
     DossierTemporaire m_dossier;
     ReglagesDemarrage m_reglages;
+    std::string m_tmpdir;
 };
 
 TEST_F(ActionsSubstituts, ShutdownPassesEveryValueAndTheMachineLoginOnlyThroughAPrivateFile) {
@@ -97,18 +108,30 @@ TEST_F(ActionsSubstituts, ShutdownPassesEveryValueAndTheMachineLoginOnlyThroughA
     EXPECT_EQ(std::vector<std::string>(args.begin(), args.begin() + 9),
               (std::vector<std::string>{"rpc", "shutdown", "--timeout=30", "--comment=Bye now",
                                         "--reboot", "--force", "-d1", "-I", "198.18.0.2"}));
+    // The auth file is an inherited pipe: nothing rests in the temporary folder, even while
+    // net runs, so a killed program leaves no password behind.
     EXPECT_EQ(args[9], "-A");
+    EXPECT_EQ(args[10], "/dev/fd/3");
     for (const auto& a : args) EXPECT_EQ(a.find("p@ss"), std::string::npos) << a;
-    EXPECT_EQ(Lire(m_dossier.Chemin() / "mode"), "600\n");
     EXPECT_EQ(Lire(m_dossier.Chemin() / "auth"),
-              "username = bob\npassword = p@ss w0rd\ndomain = CORP\n");
-    EXPECT_FALSE(fs::exists(args[10])) << "the authentication file is removed after the call";
+              "username = bob\ndomain = CORP\npassword = p@ss w0rd\n");
+    EXPECT_EQ(Lire(m_dossier.Chemin() / "tmpfiles"), "");
+    EXPECT_FALSE(fs::exists(m_dossier.Chemin() / "passwdfd"));
 
+    // A delay of 0 goes as 1 (net replaces 0 by 20 s); an address written with leading zeros
+    // goes normalised, as the ping saw it, never read as octal.
     ASSERT_TRUE(ArreterADistance("pc-salon", 0, "", false, false, "bob", "", erreur));
-    EXPECT_EQ(Arguments(),
-              (std::vector<std::string>{"rpc", "shutdown", "--timeout=0", "--comment=", "-d1", "-S",
-                                        "pc-salon", "-A", Arguments().back()}));
+    EXPECT_EQ(Arguments(), (std::vector<std::string>{"rpc", "shutdown", "--timeout=1", "--comment=",
+                                                     "-d1", "-S", "pc-salon", "-A", "/dev/fd/3"}));
     EXPECT_EQ(Lire(m_dossier.Chemin() / "auth"), "username = bob\npassword = \n");
+    ASSERT_TRUE(AnnulerArret("010.077.000.001", "bob", "x", erreur));
+    EXPECT_EQ(Arguments()[4], "10.77.0.1");
+
+    // A password with blanks at its edges (which the auth file reader would strip) goes whole
+    // through PASSWD_FD.
+    ASSERT_TRUE(ArreterADistance("pc-salon", 5, "", false, false, "bob", " \tpw ", erreur));
+    EXPECT_EQ(Lire(m_dossier.Chemin() / "auth"), "username = bob\n");
+    EXPECT_EQ(Lire(m_dossier.Chemin() / "passwdfd"), " \tpw ");
 }
 
 TEST_F(ActionsSubstituts, CredentialsFollowTheMachineThenTheConfiguredAccountThenTheUser) {
@@ -177,6 +200,9 @@ TEST_F(ActionsSubstituts, WmiHelperGetsMachineAndCodeOnItsLineAndCredentialsOnIt
     ASSERT_TRUE(ActionWMI("pc-bureau", 6, "CORP\\bob", "s3cret", erreur)) << erreur;
     EXPECT_EQ(Arguments(), (std::vector<std::string>{"pc-bureau", "6"}));
     EXPECT_EQ(Lire(d / "stdin"), "CORP\\bob\ns3cret\n");
+    ASSERT_TRUE(ActionWMI("010.077.000.001", 5, "bob", " s3cret\t", erreur)) << erreur;
+    EXPECT_EQ(Arguments(), (std::vector<std::string>{"10.77.0.1", "5"}));
+    EXPECT_EQ(Lire(d / "stdin"), "bob\n s3cret\t\n");
     EXPECT_FALSE(ActionWMI("pc-bureau", 9, "", "", erreur));
     EXPECT_EQ(erreur, "Access denied (err=-2147024891)");
 
@@ -216,7 +242,7 @@ class SambaReel : public ::testing::Test {
             TrouverOutil("smbpasswd").empty())
             GTEST_SKIP() << "samba (smbd, net, smbpasswd) is not installed";
         const fs::path d = m_dossier.Chemin();
-        for (const char* s : {"private", "lock", "state", "cache", "pid"})
+        for (const char* s : {"private", "lock", "state", "cache", "pid", "ncalrpc"})
             fs::create_directory(d / s);
         std::string conf = Lire(VELMORA_SOURCE_DIR "/tests/peers/samba/smb.conf.in");
         conf = Remplacer(conf, "@DIR@", d.string());
@@ -229,8 +255,14 @@ class SambaReel : public ::testing::Test {
             test::Commande("printf 'pw1\\npw1\\n' | smbpasswd -c " + m_conf + " -s -a root"));
         ASSERT_TRUE(test::Commande("net -s " + m_conf +
                                    " sam rights grant root SeRemoteShutdownPrivilege"));
-        m_smbd = std::make_unique<test::Processus>(std::vector<std::string>{
-            "/usr/sbin/ip", "netns", "exec", m_espaces.B(), "/usr/sbin/smbd", "-F", "-s", m_conf});
+        // An account whose password starts with a blank and ends with a tab.
+        ASSERT_TRUE(test::Commande("printf ' pw2\\t\\n pw2\\t\\n' | smbpasswd -c " + m_conf +
+                                   " -s -a daemon"));
+        ASSERT_TRUE(test::Commande("net -s " + m_conf +
+                                   " sam rights grant daemon SeRemoteShutdownPrivilege"));
+        m_smbd = std::make_unique<test::Processus>(
+            std::vector<std::string>{"/usr/sbin/ip", "netns", "exec", m_espaces.B(),
+                                     "/usr/sbin/smbd", "-F", "-l", d.string(), "-s", m_conf});
         bool pret = false;
         for (int i = 0; i < 250 && !pret; ++i) {
             pret = test::Espaces::Dans(m_espaces.A(), "bash -c 'echo > /dev/tcp/198.18.0.2/445'");
@@ -249,6 +281,29 @@ class SambaReel : public ::testing::Test {
         test::TerminerProcessusAvec(m_conf);
     }
     std::string Appels() { return Lire(m_dossier.Chemin() / "calls.log"); }
+    // The delays of the shutdown requests that reached the server, as its debug log dumps them
+    // ("timeout                  : 0x0000001e (30)"), in order.
+    std::vector<long long> DelaisRecus() {
+        std::vector<long long> delais;
+        for (const auto& e : fs::directory_iterator(m_dossier.Chemin())) {
+            if (e.path().filename().string().rfind("log.", 0) != 0) continue;
+            std::istringstream s(Lire(e.path()));
+            bool dansDemande = false;
+            for (std::string l; std::getline(s, l);) {
+                if ((l.find("InitiateSystemShutdown") != std::string::npos ||
+                     l.find("initshutdown_Init") != std::string::npos) &&
+                    l.find("in: struct") != std::string::npos)
+                    dansDemande = true;
+                const size_t p = l.find("timeout");
+                const size_t q = l.find(": 0x");
+                if (dansDemande && p != std::string::npos && q != std::string::npos) {
+                    delais.push_back(std::stoll(l.substr(q + 2), nullptr, 16));
+                    dansDemande = false;
+                }
+            }
+        }
+        return delais;
+    }
     // Runs `travail` from the client namespace.
     void DansA(const std::function<void()>& travail) {
         ASSERT_TRUE(test::Espaces::Executer(m_espaces.A(), travail));
@@ -261,15 +316,25 @@ class SambaReel : public ::testing::Test {
 };
 
 TEST_F(SambaReel, ShutdownAndCancelReachTheServerAndRefusalsAreReported) {
-    bool arret = false, annule = false, refuse = true, sansAttente = true, simple = false;
-    std::string e1, e2, e3, e4, e5;
+    bool arret = false, annule = false, refuse = true, sansAttente = true, simple = false,
+         immediat = false, blancs = false, sansBlancs = true;
+    std::string e1, e2, e3, e4, e5, e6, e7, e8;
     DansA([&] {
         arret = ArreterADistance("198.18.0.2", 30, "Maintenance 42", true, true, "root", "pw1", e1);
         annule = AnnulerArret("198.18.0.2", "root", "pw1", e2);
         sansAttente = AnnulerArret("198.18.0.2", "root", "pw1", e3);
         refuse = ArreterADistance("198.18.0.2", 30, "x", false, false, "root", "wrong", e4);
         simple = ArreterADistance("198.18.0.2", 10, "Bye", false, false, "root", "pw1", e5);
+        immediat = ArreterADistance("198.18.0.2", 0, "Now", false, true, "root", "pw1", e6);
+        blancs = AnnulerArret("198.18.0.2", "daemon", " pw2\t", e7);
+        sansBlancs = AnnulerArret("198.18.0.2", "daemon", "pw2", e8);
     });
+    EXPECT_TRUE(immediat) << e6;
+    EXPECT_TRUE(blancs) << e7;
+    EXPECT_EQ(e8, "The user name or password is incorrect. (err=1326)");
+    const std::vector<long long> delais = DelaisRecus();
+    // net cannot send 0 (it puts its own default of 20 in its place): "now" goes as 1 second.
+    EXPECT_EQ(delais, (std::vector<long long>{30, 10, 1})) << "each delay reaches the server";
     EXPECT_TRUE(arret) << e1;
     EXPECT_TRUE(annule) << e2;
     EXPECT_FALSE(sansAttente);
