@@ -314,11 +314,30 @@ void Execution::Attendre() {
         }
     }
     // Ended: take what is still in the pipe. A child it left behind may hold the pipe open, so
-    // stop as soon as nothing more comes for a moment.
+    // stop as soon as nothing more comes for a moment; one that keeps writing is ended with the
+    // whole group at the time limit, which covers the output too. The group outlives the reaped
+    // tool while its children live, so its id cannot have been reused.
+    auto dernierMot = Horloge::now();
     while (m_sortie.ouvert()) {
+        if (Horloge::now() >= limite) {
+            m_resultat.expire = true;
+            m_resultat.statut = -1;
+            ::kill(-m_pid, SIGKILL);
+            break;
+        }
+        if (m_requete.arreter && m_requete.arreter()) {
+            m_resultat.arrete = true;
+            m_resultat.statut = -1;
+            ::kill(-m_pid, SIGKILL);
+            break;
+        }
         pollfd fd{m_sortie.get(), POLLIN, 0};
-        if (::poll(&fd, 1, 50) <= 0) break;
-        Lire();
+        if (::poll(&fd, 1, std::min(20, Delai(limite, false, true))) > 0) {
+            Lire();
+            dernierMot = Horloge::now();
+        } else if (Horloge::now() - dernierMot >= std::chrono::milliseconds(50)) {
+            break;
+        }
     }
 }
 

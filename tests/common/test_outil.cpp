@@ -68,6 +68,23 @@ TEST(ProcessRunner, ChildLeftBehindDoesNotHoldTheRun) {
     EXPECT_EQ(r.sortie, "fait\n");
 }
 
+TEST(ProcessRunner, TimeLimitCoversOutputWrittenAfterTheToolEnded) {
+    // The tool ends at once, leaving a child that writes for 20 s: the run still ends at its
+    // limit, and the child with it.
+    const auto debut = std::chrono::steady_clock::now();
+    ProcessResult r = Shell(
+        "(echo $(sh -c 'echo $PPID'); i=0; while [ $i -lt 2000 ]; do echo x; sleep 0.01;"
+        " i=$((i+1)); done) & exit 0",
+        600);
+    const auto duree = std::chrono::steady_clock::now() - debut;
+    EXPECT_LT(duree, std::chrono::seconds(5));
+    EXPECT_TRUE(r.expire);
+    ASSERT_FALSE(r.sortie.empty());
+    const pid_t enfant = std::stoi(r.sortie);
+    EXPECT_TRUE(Termine(enfant)) << "the writer survived the time limit";
+    ::kill(enfant, SIGKILL);
+}
+
 TEST(ProcessRunner, InputEnvironmentAndDescriptors) {
     ProcessRequest r;
     r.programme = "/bin/sh";
