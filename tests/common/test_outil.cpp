@@ -127,6 +127,25 @@ TEST(ProcessRunner, StopCallbackEndsTheRun) {
     EXPECT_EQ(appels, 3);
 }
 
+TEST(ProcessRunner, StopSignalEndsTheToolAndItsGroup) {
+    InstallerArretParSignaux();
+    std::thread signal([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(::getpid(), SIGTERM);
+    });
+    ProcessResult r = Shell("sleep 60 & echo $!; exec sleep 60", 30000);
+    signal.join();
+    EXPECT_EQ(SignalArretRecu(), SIGTERM);
+    OublierSignalArret();
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGINT, SIG_DFL);
+    EXPECT_TRUE(r.arrete);
+    ASSERT_FALSE(r.sortie.empty());
+    const pid_t enfant = std::stoi(r.sortie);
+    EXPECT_TRUE(Termine(enfant)) << "the tool's child survived the stop signal";
+    ::kill(enfant, SIGKILL);
+}
+
 TEST(ProcessRunner, MissingProgramIsNotStarted) {
     ProcessRequest r;
     r.programme = "/nonexistent/velmora-outil";
