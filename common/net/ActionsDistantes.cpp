@@ -13,9 +13,11 @@
 
 #include "common/config/Commun.h"
 #include "common/config/Programme.h"
+#include "common/i18n/Traduction.h"
 #include "common/net/ErreurSysteme.h"
 #include "common/net/ErreursWindows.h"
 #include "common/net/Outil.h"
+#include "common/net/Sondes.h"
 
 namespace velmora::net {
 
@@ -26,7 +28,7 @@ bool Transmissibles(const Identifiants& id, std::string& messageErreur) {
     if (id.motDePasse.find_first_of("\r\n") == std::string::npos &&
         id.login.find_first_of("\r\n") == std::string::npos)
         return true;
-    messageErreur = "The login or password holds a line break, which cannot be passed on (err=87)";
+    messageErreur = i18n::TexteReseau("ERR_SAUT_DE_LIGNE") + " (err=87)";
     return false;
 }
 
@@ -98,6 +100,19 @@ bool TicketKerberos() {
     return ::stat(("/tmp/krb5cc_" + std::to_string(::getuid())).c_str(), &infos) == 0;
 }
 
+// The dotted quad of `machine` (an address, normalised, or a name resolved by the system
+// resolver); a name that does not resolve gives "network path not found" (53).
+bool AdresseDeLaMachine(const std::string& machine, std::string& adresse,
+                        std::string& messageErreur) {
+    if (EstAdresseIP(machine)) {
+        adresse = NormaliserAdresseIP(machine);
+        return true;
+    }
+    if (!machine.empty() && ResoudreNom(machine, adresse)) return true;
+    messageErreur = TexteErreurWindows(53);
+    return false;
+}
+
 // Runs `net rpc <commande>` against `machine` with the chosen credentials.
 bool ExecuterNet(const std::string& machine, std::vector<std::string> arguments,
                  const std::string& login, const std::string& motDePasse,
@@ -105,8 +120,7 @@ bool ExecuterNet(const std::string& machine, std::vector<std::string> arguments,
     const std::string net = TrouverOutil("net");
     if (net.empty()) {
         messageErreur =
-            "Samba's net tool is missing: install the package samba-common-bin "
-            "(err=2)";
+            i18n::TexteReseau("ERR_PAQUET_MANQUANT", {"net", "samba-common-bin"}) + " (err=2)";
         return false;
     }
     const Identifiants id = ChoisirIdentifiants(login, motDePasse);
@@ -115,10 +129,17 @@ bool ExecuterNet(const std::string& machine, std::vector<std::string> arguments,
     std::vector<std::string> argv = {net, "rpc"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     argv.push_back("-d1");
-    // An address goes as the ping saw it: "010.077.000.001" is 10.77.0.1, never read as octal.
-    const bool adresse = EstAdresseIP(machine);
-    argv.push_back(adresse ? "-I" : "-S");
-    argv.push_back(adresse ? NormaliserAdresseIP(machine) : machine);
+    // The machine is reached at the address the ping saw: "010.077.000.001" is 10.77.0.1, never
+    // read as octal, and a name is resolved as the ping resolves it (net would otherwise use
+    // its own resolution order), then given with its address.
+    std::string cible;
+    if (!AdresseDeLaMachine(machine, cible, messageErreur)) return false;
+    if (!EstAdresseIP(machine)) {
+        argv.push_back("-S");
+        argv.push_back(machine);
+    }
+    argv.push_back("-I");
+    argv.push_back(cible);
     HeritageOutil heritage;
     std::unique_ptr<TubeSecret> fichier, tubeMotDePasse;
     if (id.propres) {
@@ -131,7 +152,7 @@ bool ExecuterNet(const std::string& machine, std::vector<std::string> arguments,
         if (!domaine.empty()) contenu += "domain = " + domaine + "\n";
         const bool parFd = BordsBlancs(id.motDePasse);
         if (parFd && id.motDePasse.size() > kTailleMaxPasswdFd) {
-            messageErreur = "The password is too long to be passed on (err=87)";
+            messageErreur = i18n::TexteReseau("ERR_MOT_DE_PASSE_TROP_LONG") + " (err=87)";
             return false;
         }
         if (!parFd) contenu += "password = " + id.motDePasse + "\n";
@@ -176,7 +197,8 @@ bool ArreterADistance(const std::string& machine, long long delai, const std::st
     // The remote side reads the delay as an unsigned 32-bit count: a negative one would wrap
     // into a shutdown decades away, or be refused with a misleading text.
     if (delai < 0 || delai > 0xFFFFFFFFLL) {
-        messageErreur = "Invalid delay " + std::to_string(delai) + " (err=87)";
+        messageErreur =
+            i18n::TexteReseau("ERR_DELAI_INVALIDE", {std::to_string(delai)}) + " (err=87)";
         return false;
     }
     const Identifiants id = ChoisirIdentifiants(login, motDePasse);
@@ -210,21 +232,27 @@ bool ActionWMI(const std::string& machine, long long action, const std::string& 
                const std::string& motDePasse, std::string& messageErreur) {
     const std::string assistant = TrouverOutil("velmora-wmi");
     if (assistant.empty()) {
-        messageErreur =
-            "The WMI helper velmora-wmi is missing beside the program; reinstall "
-            "Velmora (err=2)";
+        messageErreur = i18n::TexteReseau("ERR_ASSISTANT_WMI_MANQUANT") + " (err=2)";
         return false;
     }
     const std::string interpreteur = TrouverOutil(kInterpreteur);
     if (interpreteur.empty()) {
-        messageErreur = std::string(kInterpreteur) +
-                        " is missing: install the package python3-impacket (err=2)";
+        messageErreur =
+            i18n::TexteReseau("ERR_PAQUET_MANQUANT", {kInterpreteur, "python3-impacket"}) +
+            " (err=2)";
         return false;
     }
     const Identifiants id = ChoisirIdentifiants(login, motDePasse);
     if (!Transmissibles(id, messageErreur)) return false;
     const std::string entree = id.login + "\n" + id.motDePasse + "\n";
-    const std::string cible = EstAdresseIP(machine) ? NormaliserAdresseIP(machine) : machine;
+    // A name stays a name (Kerberos needs it) once it is known to resolve.
+    std::string adresse;
+    if (!AdresseDeLaMachine(machine, adresse, messageErreur)) return false;
+    const std::string cible = EstAdresseIP(machine) ? adresse : machine;
+    if (id.propres && !TicketKerberos()) {
+        messageErreur = i18n::TexteReseau("ERR_WMI_LOGIN_NECESSAIRE") + " (err=1312)";
+        return false;
+    }
     const ResultatOutil resultat =
         LancerOutil({interpreteur, assistant, cible, std::to_string(action)}, entree, kDelaiWmiMs);
     if (resultat.lance && !resultat.expire && resultat.statut == 0) return true;

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "common/config/Programme.h"
+#include "common/i18n/Traduction.h"
 #include "common/net/ActionsDistantes.h"
 #include "common/net/Outil.h"
 #include "common/platform/Outil.h"
@@ -120,16 +121,23 @@ TEST_F(ActionsSubstituts, ShutdownPassesEveryValueAndTheMachineLoginOnlyThroughA
 
     // A delay of 0 goes as 1 (net replaces 0 by 20 s); an address written with leading zeros
     // goes normalised, as the ping saw it, never read as octal.
-    ASSERT_TRUE(ArreterADistance("pc-salon", 0, "", false, false, "bob", "", erreur));
-    EXPECT_EQ(Arguments(), (std::vector<std::string>{"rpc", "shutdown", "--timeout=1", "--comment=",
-                                                     "-d1", "-S", "pc-salon", "-A", "/dev/fd/3"}));
+    // A name goes with the address that the system resolver gives, as the ping resolves it; a
+    // name that does not resolve is "network path not found", and net is not run.
+    ASSERT_TRUE(ArreterADistance("localhost", 0, "", false, false, "bob", "", erreur));
+    EXPECT_EQ(Arguments(),
+              (std::vector<std::string>{"rpc", "shutdown", "--timeout=1", "--comment=", "-d1", "-S",
+                                        "localhost", "-I", "127.0.0.1", "-A", "/dev/fd/3"}));
     EXPECT_EQ(Lire(m_dossier.Chemin() / "auth"), "username = bob\npassword = \n");
     ASSERT_TRUE(AnnulerArret("010.077.000.001", "bob", "x", erreur));
     EXPECT_EQ(Arguments()[4], "10.77.0.1");
+    fs::remove(m_dossier.Chemin() / "args");
+    EXPECT_FALSE(AnnulerArret("pas-de-nom.invalid", "bob", "x", erreur));
+    EXPECT_EQ(erreur, "Le chemin réseau n'a pas été trouvé. (err=53)");
+    EXPECT_FALSE(fs::exists(m_dossier.Chemin() / "args"));
 
     // A password with blanks at its edges (which the auth file reader would strip) goes whole
     // through PASSWD_FD.
-    ASSERT_TRUE(ArreterADistance("pc-salon", 5, "", false, false, "bob", " \tpw ", erreur));
+    ASSERT_TRUE(ArreterADistance("127.0.0.1", 5, "", false, false, "bob", " \tpw ", erreur));
     EXPECT_EQ(Lire(m_dossier.Chemin() / "auth"), "username = bob\n");
     EXPECT_EQ(Lire(m_dossier.Chemin() / "passwdfd"), " \tpw ");
 }
@@ -157,11 +165,17 @@ TEST_F(ActionsSubstituts, RefusalsGiveTheWindowsStyleTextAndAMissingToolNamesIts
     std::string erreur;
     Echouer(255, "Shutdown of remote machine failed\n\nresult was: WERR_ACCESS_DENIED\n");
     EXPECT_FALSE(ArreterADistance("10.1.1.1", 5, "m", false, false, "u", "p", erreur));
-    EXPECT_EQ(erreur, "Access is denied. (err=5)");
+    EXPECT_EQ(erreur, "Accès refusé. (err=5)");
     Echouer(255,
             "Could not connect to server 10.1.1.1\nConnection failed: NT_STATUS_LOGON_FAILURE\n");
     EXPECT_FALSE(AnnulerArret("10.1.1.1", "u", "p", erreur));
+    EXPECT_EQ(erreur, "Nom d'utilisateur ou mot de passe incorrect. (err=1326)");
+    // The reasons follow the interface language.
+    ASSERT_TRUE(i18n::ChargerTraductions(i18n::ListeTextes::Console,
+                                         VELMORA_SOURCE_DIR "/lang/English.lng"));
+    EXPECT_FALSE(AnnulerArret("10.1.1.1", "u", "p", erreur));
     EXPECT_EQ(erreur, "The user name or password is incorrect. (err=1326)");
+    i18n::Traductions().Clear();
     Echouer(3, "something odd happened\n");
     EXPECT_FALSE(AnnulerArret("10.1.1.1", "u", "p", erreur));
     EXPECT_EQ(erreur, "something odd happened (err=3)");
@@ -169,7 +183,7 @@ TEST_F(ActionsSubstituts, RefusalsGiveTheWindowsStyleTextAndAMissingToolNamesIts
     EXPECT_NE(erreur.find("(err="), std::string::npos);
     fs::remove(m_dossier.Chemin() / "args");
     EXPECT_FALSE(ArreterADistance("10.1.1.1", -5, "m", false, false, "u", "p", erreur));
-    EXPECT_EQ(erreur, "Invalid delay -5 (err=87)");
+    EXPECT_EQ(erreur, "Délai invalide : -5 (err=87)");
     EXPECT_FALSE(fs::exists(m_dossier.Chemin() / "args")) << "nothing is sent";
 
     // The window's stop request ends a call in progress.
@@ -177,7 +191,7 @@ TEST_F(ActionsSubstituts, RefusalsGiveTheWindowsStyleTextAndAMissingToolNamesIts
     platform::DefinirAttenteOutils([] { return true; });
     EXPECT_FALSE(ArreterADistance("10.1.1.1", 5, "m", false, false, "u", "p", erreur));
     platform::DefinirAttenteOutils({});
-    EXPECT_EQ(erreur, "The operation was cancelled by the user (err=1223)");
+    EXPECT_EQ(erreur, "L'opération a été annulée par l'utilisateur. (err=1223)");
 
     DefinirCheminOutil("net", (m_dossier.Chemin() / "absent").string());
     EXPECT_FALSE(ArreterADistance("10.1.1.1", 5, "m", false, false, "u", "p", erreur));
@@ -197,17 +211,27 @@ TEST_F(ActionsSubstituts, WmiHelperGetsMachineAndCodeOnItsLineAndCredentialsOnIt
     DefinirCheminOutil("velmora-wmi", (d / "helper").string());
     fs::permissions(d / "helper", fs::perms::owner_all);
     std::string erreur;
-    ASSERT_TRUE(ActionWMI("pc-bureau", 6, "CORP\\bob", "s3cret", erreur)) << erreur;
-    EXPECT_EQ(Arguments(), (std::vector<std::string>{"pc-bureau", "6"}));
+    ASSERT_TRUE(ActionWMI("localhost", 6, "CORP\\bob", "s3cret", erreur)) << erreur;
+    EXPECT_EQ(Arguments(), (std::vector<std::string>{"localhost", "6"}));
     EXPECT_EQ(Lire(d / "stdin"), "CORP\\bob\ns3cret\n");
     ASSERT_TRUE(ActionWMI("010.077.000.001", 5, "bob", " s3cret\t", erreur)) << erreur;
     EXPECT_EQ(Arguments(), (std::vector<std::string>{"10.77.0.1", "5"}));
     EXPECT_EQ(Lire(d / "stdin"), "bob\n s3cret\t\n");
-    EXPECT_FALSE(ActionWMI("pc-bureau", 9, "", "", erreur));
-    EXPECT_EQ(erreur, "Access denied (err=-2147024891)");
+    // The helper's fixed English reasons are given in the interface language.
+    EXPECT_FALSE(ActionWMI("localhost", 9, "u", "p", erreur));
+    EXPECT_EQ(erreur, "Accès refusé. (err=-2147024891)");
+
+    // Without a login nor a Kerberos ticket the helper is not run: the user is told why.
+    fs::remove(d / "args");
+    ::unsetenv("KRB5CCNAME");
+    EXPECT_FALSE(ActionWMI("localhost", 8, "", "", erreur));
+    EXPECT_NE(erreur.find("Un login est nécessaire"), std::string::npos) << erreur;
+    EXPECT_FALSE(ActionWMI("pas-de-nom.invalid", 8, "u", "p", erreur));
+    EXPECT_EQ(erreur, "Le chemin réseau n'a pas été trouvé. (err=53)");
+    EXPECT_FALSE(fs::exists(d / "args"));
 
     DefinirCheminOutil("/usr/bin/python3", (d / "absent").string());
-    EXPECT_FALSE(ActionWMI("pc-bureau", 6, "u", "p", erreur));
+    EXPECT_FALSE(ActionWMI("localhost", 6, "u", "p", erreur));
     EXPECT_NE(erreur.find("python3-impacket"), std::string::npos);
 }
 
@@ -230,7 +254,7 @@ TEST(HelperWMI, RefusedConnectionAndBadArgumentsGiveErrorLines) {
         espaces.A(), [&] { ok = ActionWMI("198.18.0.2", 8, "VLMTEST\\bob", "secret", erreur); }));
     DefinirCheminOutil("velmora-wmi", "");
     EXPECT_FALSE(ok);
-    EXPECT_EQ(erreur, "The RPC server is unavailable. (err=-2147023174)");
+    EXPECT_EQ(erreur, "Le serveur RPC n'est pas disponible. (err=-2147023174)");
 }
 
 // A real smbd in the host namespace, whose shutdown scripts record what reached them.
@@ -331,16 +355,16 @@ TEST_F(SambaReel, ShutdownAndCancelReachTheServerAndRefusalsAreReported) {
     });
     EXPECT_TRUE(immediat) << e6;
     EXPECT_TRUE(blancs) << e7;
-    EXPECT_EQ(e8, "The user name or password is incorrect. (err=1326)");
+    EXPECT_EQ(e8, "Nom d'utilisateur ou mot de passe incorrect. (err=1326)");
     const std::vector<long long> delais = DelaisRecus();
     // net cannot send 0 (it puts its own default of 20 in its place): "now" goes as 1 second.
     EXPECT_EQ(delais, (std::vector<long long>{30, 10, 1})) << "each delay reaches the server";
     EXPECT_TRUE(arret) << e1;
     EXPECT_TRUE(annule) << e2;
     EXPECT_FALSE(sansAttente);
-    EXPECT_EQ(e3, "Access is denied. (err=5)");
+    EXPECT_EQ(e3, "Accès refusé. (err=5)");
     EXPECT_FALSE(refuse);
-    EXPECT_EQ(e4, "The user name or password is incorrect. (err=1326)");
+    EXPECT_EQ(e4, "Nom d'utilisateur ou mot de passe incorrect. (err=1326)");
     EXPECT_TRUE(simple) << e5;
     const std::string appels = Appels();
     EXPECT_NE(appels.find("shutdown Maintenance_42 -r -f\n"), std::string::npos) << appels;

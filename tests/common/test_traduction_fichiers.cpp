@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/config/Commun.h"
+#include "common/i18n/Textes.h"
 #include "common/i18n/Traduction.h"
 
 using namespace velmora::i18n;
@@ -162,8 +163,10 @@ TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
 TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     const auto& fenetre = TextesIntegres(ListeTextes::Fenetre);
     const auto& console = TextesIntegres(ListeTextes::Console);
-    ASSERT_EQ(fenetre.size(), 138u);
-    ASSERT_EQ(console.size(), 53u);
+    // Each program's own texts, then the network operations' texts shared by both.
+    const size_t reseau = TextesReseau().size();
+    ASSERT_EQ(fenetre.size(), 138u + reseau);
+    ASSERT_EQ(console.size(), 53u + reseau);
     for (const auto* liste : {&fenetre, &console}) {
         std::set<std::string> cles;
         for (const auto& [cle, texte] : *liste) {
@@ -175,8 +178,10 @@ TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     EXPECT_STREQ(console[29].first, "MSG_ERREUR_ANALYSE_PING");
     EXPECT_STREQ(fenetre[108].first, "TXT_ASTUCE1");
     EXPECT_STREQ(fenetre[108 + kNombreAstuces - 1].first, "TXT_ASTUCE28");
-    EXPECT_STREQ(fenetre.back().first, "MSG_ERREUR_MOT_DE_PASSE_CARACTERES");
-    EXPECT_STREQ(console.back().first, "SYNTAXE");
+    EXPECT_STREQ(fenetre[137].first, "MSG_ERREUR_MOT_DE_PASSE_CARACTERES");
+    EXPECT_STREQ(console[52].first, "SYNTAXE");
+    EXPECT_STREQ(fenetre.back().first, TextesReseau().back().first);
+    EXPECT_STREQ(console.back().first, TextesReseau().back().first);
 }
 
 TEST(EnglishLng, TranslatesEveryKeyOfBothProgramsWithTheSamePlaceholders) {
