@@ -102,7 +102,8 @@ void ReveillerViaInternet(const EntreeTravail& entree, ContexteBatch& contexte) 
     std::string ligne =
         contexte.operations.ReveillerParInternet(entree.adresse, port, entree.adresseMAC, reponse)
             ? SansFinDeLigne(reponse)
-            : Texte("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT");
+            : Texte("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT") +
+                  (reponse.empty() ? "" : " : " + SansFinDeLigne(reponse));
     contexte.console.EcrireConsole(kPrefixeResultat + ligne + kFinLigne);
 }
 

@@ -278,10 +278,15 @@ void ExecutionAction::ReveillerViaInternet(int ligne, const Ligne& valeurs) {
         Journaliser(kResultat + reponse);
         if (Etat().reglages.mettreEnRougeReveil) m_cible.DefinirIcone(ligne, "Rouge");
     } else if (m_journal) {
-        Journaliser(kResultat + Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT"));
+        // The reason (a refused value, the server's answer) follows the message when there is one.
+        Journaliser(kResultat + Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT") +
+                    (reponse.empty() ? "" : " : " + reponse));
     } else {
         m_cible.Sablier(false);
-        MsgBox(m_cible.Fenetre(), Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_LONG"), 16, kTitreApplication);
+        MsgBox(
+            m_cible.Fenetre(),
+            Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_LONG") + (reponse.empty() ? "" : "\n\n" + reponse),
+            16, kTitreApplication);
         m_cible.Sablier(true);
     }
 }
