@@ -1,6 +1,6 @@
 // Built-in French texts of the network operations, shared by both programs (added after each
 // program's own list): the reasons of the Windows error numbers the remote actions report, and
-// the refusals of values that cannot be sent.
+// the refusals of values that cannot be sent to a machine or to another program.
 #include "common/i18n/Textes.h"
 #include "common/i18n/Traduction.h"
 
@@ -46,6 +46,12 @@ const std::vector<std::pair<const char*, const char*>>& TextesReseau() {
          "envoyée."},
         {"ERR_REVEIL_MAC", "L'adresse MAC '%v' n'est pas valide : aucune demande n'est envoyée."},
         {"ERR_REVEIL_PORT", "Le port '%v' n'est pas valide : aucune demande n'est envoyée."},
+        {"MSG_ERREUR_COMMANDE_OPTION",
+         "La commande n'est pas lancée pour '%v' : la valeur '%v' commence par '-' au début d'un "
+         "argument, où le programme la prendrait pour une de ses options."},
+        {"MSG_ERREUR_ADRESSE_INVALIDE",
+         "L'adresse ne doit ni commencer par '-' ni contenir d'espace ou de caractère de "
+         "contrôle..."},
     };
     return textes;
 }

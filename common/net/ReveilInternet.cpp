@@ -11,6 +11,7 @@
 #include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/net/Valeurs.h"
 #include "common/platform/Outil.h"
 
 namespace velmora::net {
@@ -96,16 +97,6 @@ bool Demander(const Tentative& t, const ReglagesDemarrage& reglages, std::string
     const CURLcode code = curl_easy_perform(c);
     reponseRecue = !entetes.empty();
     return code == CURLE_OK && StatutReponse(entetes) == "200 OK";
-}
-
-// A host name as it may stand in a URL's host part: letters, digits, "-", "." and "_", not
-// starting with "-".
-bool EstNomHote(const std::string& nom) {
-    if (nom.empty() || nom.front() == '-' || nom.size() > 253) return false;
-    return std::all_of(nom.begin(), nom.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-               c == '-' || c == '.' || c == '_';
-    });
 }
 
 }  // namespace
