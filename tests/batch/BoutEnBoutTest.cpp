@@ -21,6 +21,7 @@ using namespace std::string_literals;
 
 #include "Aides.h"
 #include "common/config/Commun.h"
+#include "tests/common/test_net_espaces.h"
 
 namespace velmora::batch::test {
 namespace {
@@ -401,7 +402,7 @@ class DeuxNamespaces {
 
 TEST(BoutEnBout, MacUpdateWithARealNeighbour) {
     DeuxNamespaces reseau;
-    if (!reseau.Pret()) GTEST_SKIP() << "needs root and iproute2 for network namespaces";
+    if (!reseau.Pret()) VELMORA_PAIR_INDISPONIBLE("needs root and iproute2 for network namespaces");
     DossierTemporaire dossier;
     std::string fichier = dossier.Ecrire(
         "maison.ini", ConfigTest("TempoPing=300\n",
@@ -433,7 +434,8 @@ TEST(BoutEnBout, MacUpdateWithARealNeighbour) {
 bool NamespaceDisponible() { return std::system("unshare --net true 2>/dev/null") == 0; }
 
 TEST(BoutEnBout, MachinesThatDoNotAnswer) {
-    if (!NamespaceDisponible()) GTEST_SKIP() << "needs root for a private network namespace";
+    if (!NamespaceDisponible())
+        VELMORA_PAIR_INDISPONIBLE("needs root for a private network namespace");
     DossierTemporaire dossier;
     std::string fichier = dossier.Ecrire(
         "maison.ini", ConfigTest("TempoPing=200\n",

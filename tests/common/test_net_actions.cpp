@@ -238,7 +238,8 @@ TEST_F(ActionsSubstituts, WmiHelperGetsMachineAndCodeOnItsLineAndCredentialsOnIt
 // The real helper under the system interpreter, against a host with nothing listening.
 TEST(HelperWMI, RefusedConnectionAndBadArgumentsGiveErrorLines) {
     const std::string helper = VELMORA_SOURCE_DIR "/tools/velmora-wmi";
-    if (::access("/usr/bin/python3", X_OK) != 0) GTEST_SKIP() << "no /usr/bin/python3";
+    if (::access("/usr/bin/python3", X_OK) != 0)
+        VELMORA_PAIR_INDISPONIBLE("no /usr/bin/python3 (package python3-impacket)");
     auto r = LancerOutil({"/usr/bin/python3", helper, "127.0.0.1", "six"}, "u\np\n", 20000);
     EXPECT_EQ(r.statut, 2);
     EXPECT_NE(r.sortie.find("(err=87)"), std::string::npos) << r.sortie;
@@ -246,7 +247,7 @@ TEST(HelperWMI, RefusedConnectionAndBadArgumentsGiveErrorLines) {
     EXPECT_EQ(r.statut, 2);
 
     test::Espaces espaces;
-    if (!espaces.Pret()) GTEST_SKIP() << espaces.Raison();
+    if (!espaces.Pret()) VELMORA_PAIR_INDISPONIBLE(espaces.Raison());
     DefinirCheminOutil("velmora-wmi", helper);
     bool ok = true;
     std::string erreur;
@@ -261,10 +262,11 @@ TEST(HelperWMI, RefusedConnectionAndBadArgumentsGiveErrorLines) {
 class SambaReel : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!m_espaces.Pret()) GTEST_SKIP() << m_espaces.Raison();
+        if (!m_espaces.Pret()) VELMORA_PAIR_INDISPONIBLE(m_espaces.Raison());
         if (::access("/usr/sbin/smbd", X_OK) != 0 || TrouverOutil("net").empty() ||
             TrouverOutil("smbpasswd").empty())
-            GTEST_SKIP() << "samba (smbd, net, smbpasswd) is not installed";
+            VELMORA_PAIR_INDISPONIBLE(
+                "samba (smbd, net, smbpasswd) is not installed: packages samba, samba-common-bin");
         const fs::path d = m_dossier.Chemin();
         for (const char* s : {"private", "lock", "state", "cache", "pid", "ncalrpc"})
             fs::create_directory(d / s);
@@ -284,9 +286,14 @@ class SambaReel : public ::testing::Test {
                                    " -s -a daemon"));
         ASSERT_TRUE(test::Commande("net -s " + m_conf +
                                    " sam rights grant daemon SeRemoteShutdownPrivilege"));
-        m_smbd = std::make_unique<test::Processus>(
-            std::vector<std::string>{"/usr/sbin/ip", "netns", "exec", m_espaces.B(),
-                                     "/usr/sbin/smbd", "-F", "-l", d.string(), "-s", m_conf});
+        // smbd runs in host B's namespace under an empty /run of its own, as on a machine where
+        // no Samba service ever ran: every folder it needs must come from the test's smb.conf.
+        m_smbd = std::make_unique<test::Processus>(std::vector<std::string>{
+            "/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c",
+            "exec 3</run/netns/" + m_espaces.B() +
+                " && mount -t tmpfs tmpfs /run && exec nsenter --net=/proc/self/fd/3 "
+                "/usr/sbin/smbd -F -l '" +
+                d.string() + "' -s '" + m_conf + "'"});
         bool pret = false;
         for (int i = 0; i < 250 && !pret; ++i) {
             pret = test::Espaces::Dans(m_espaces.A(), "bash -c 'echo > /dev/tcp/198.18.0.2/445'");

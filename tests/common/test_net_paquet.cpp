@@ -126,7 +126,7 @@ TEST(AdresseDiffusion, CombinesEachPartWithTheInvertedMask) {
 // leave the machine.
 TEST(AdresseDiffusion, UnresolvedNameFallsBackByMode) {
     test::Espaces espaces;
-    if (!espaces.Pret()) GTEST_SKIP() << espaces.Raison();
+    if (!espaces.Pret()) VELMORA_PAIR_INDISPONIBLE(espaces.Raison());
     std::vector<std::string> resultats;
     ASSERT_TRUE(test::Espaces::Executer(espaces.A(), [&] {
         for (long long mode : {1LL, 0LL, 7LL})
@@ -139,7 +139,7 @@ TEST(AdresseDiffusion, UnresolvedNameFallsBackByMode) {
 
 TEST(PaquetMagique, DirectedBroadcastReachesAReceiverInAnotherNamespace) {
     test::Espaces espaces;
-    if (!espaces.Pret()) GTEST_SKIP() << espaces.Raison();
+    if (!espaces.Pret()) VELMORA_PAIR_INDISPONIBLE(espaces.Raison());
     const int fd = test::Espaces::Socket(espaces.B(), SOCK_DGRAM, 0);
     ASSERT_GE(fd, 0);
     Recepteur recepteur(fd, "0.0.0.0", 40009);

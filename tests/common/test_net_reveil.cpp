@@ -9,6 +9,7 @@
 
 #include "common/net/ReveilInternet.h"
 #include "common/platform/Outil.h"
+#include "test_net_espaces.h"
 #include "test_net_pairs.h"
 
 namespace velmora::net {
@@ -220,7 +221,9 @@ class Tinyproxy {
 
 TEST(ReveilInternet, NamedProxyWithBasicAuthenticationIsUsedEvenForNoProxyHosts) {
     Tinyproxy proxy;
-    if (!proxy.Pret()) GTEST_SKIP() << "tinyproxy is not installed or did not start";
+    if (!proxy.Pret())
+        VELMORA_PAIR_INDISPONIBLE(
+            "tinyproxy (package tinyproxy) is not installed or did not start");
     ServeurHttp serveur;
     Environnement exceptions("no_proxy", "127.0.0.1,localhost");
     auto r = Reglages(serveur.Base() + "/?ip=%ip%", 2);

@@ -170,7 +170,7 @@ TEST(Pinger, LoopbackAnswersWithItsOwnAddressAlsoByName) {
 class SondesEspaces : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!m_espaces.Pret()) GTEST_SKIP() << m_espaces.Raison();
+        if (!m_espaces.Pret()) VELMORA_PAIR_INDISPONIBLE(m_espaces.Raison());
     }
     // Runs `travail` from the client namespace.
     void DansA(const std::function<void()>& travail) {
