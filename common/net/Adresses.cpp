@@ -17,6 +17,7 @@
 
 #include "common/config/Commun.h"
 #include "common/config/Programme.h"
+#include "common/i18n/Traduction.h"
 #include "common/net/ErreurSysteme.h"
 #include "common/net/Sondes.h"
 #include "common/net/SondesInterne.h"
@@ -175,7 +176,13 @@ std::string AdresseDiffusion(const std::string& adresse, const std::string& masq
         if (ResoudreNom(adresse, resolue)) {
             base = resolue;
         } else if (repliMode == 1) {
-            return repliAdresse;
+            // The fall-back address is used as it is; a host name there is resolved, since the
+            // packet goes to an address.
+            if (EstAdresseIP(repliAdresse)) return repliAdresse;
+            std::string repli;
+            if (!ResoudreNom(repliAdresse, repli))
+                throw std::invalid_argument(i18n::TexteReseau("ERR_NOM_INCONNU", {repliAdresse}));
+            return repli;
         } else {
             // Any other mode is the local broadcast: an unresolved name cannot be combined.
             base = AdresseLocale();

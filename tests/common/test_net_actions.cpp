@@ -21,6 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A name the resolver refuses without asking any server (a label longer than 63 characters).
+const std::string kNomIrresoluble = std::string(70, 'q') + ".invalid";
+
 std::string Lire(const fs::path& chemin) {
     std::ifstream f(chemin);
     std::ostringstream s;
@@ -131,7 +134,7 @@ TEST_F(ActionsSubstituts, ShutdownPassesEveryValueAndTheMachineLoginOnlyThroughA
     ASSERT_TRUE(AnnulerArret("010.077.000.001", "bob", "x", erreur));
     EXPECT_EQ(Arguments()[4], "10.77.0.1");
     fs::remove(m_dossier.Chemin() / "args");
-    EXPECT_FALSE(AnnulerArret("pas-de-nom.invalid", "bob", "x", erreur));
+    EXPECT_FALSE(AnnulerArret(kNomIrresoluble, "bob", "x", erreur));
     EXPECT_EQ(erreur, "Le chemin réseau n'a pas été trouvé. (err=53)");
     EXPECT_FALSE(fs::exists(m_dossier.Chemin() / "args"));
 
@@ -226,7 +229,7 @@ TEST_F(ActionsSubstituts, WmiHelperGetsMachineAndCodeOnItsLineAndCredentialsOnIt
     ::unsetenv("KRB5CCNAME");
     EXPECT_FALSE(ActionWMI("localhost", 8, "", "", erreur));
     EXPECT_NE(erreur.find("Un login est nécessaire"), std::string::npos) << erreur;
-    EXPECT_FALSE(ActionWMI("pas-de-nom.invalid", 8, "u", "p", erreur));
+    EXPECT_FALSE(ActionWMI(kNomIrresoluble, 8, "u", "p", erreur));
     EXPECT_EQ(erreur, "Le chemin réseau n'a pas été trouvé. (err=53)");
     EXPECT_FALSE(fs::exists(d / "args"));
 
