@@ -141,7 +141,8 @@ std::string TexteEchecOutil(const ResultatOutil& resultat) {
     if (!statut.empty() && ErreurWindows(statut, numero, message))
         return message + " (err=" + std::to_string(numero) + ")";
     const std::string raison =
-        !statut.empty() ? statut : (lignes.empty() ? "The tool failed" : lignes.back());
+        !statut.empty() ? statut
+                        : (lignes.empty() ? i18n::TexteReseau("ERR_OUTIL_ECHEC") : lignes.back());
     return raison + " (err=" + std::to_string(resultat.statut) + ")";
 }
 

@@ -113,10 +113,8 @@ bool ReveillerParInternet(const std::string& adresse, long long port, const std:
                           std::string& reponse, const ReglagesDemarrage& reglages) {
     const std::string modele = reglages.scriptWOWParDefaut ? kModeleIntegre : reglages.scriptWOWUrl;
     if (modele.empty()) {
-        reponse = reglages.scriptWOWParDefaut
-                      ? "There is no built-in wake script: set ScriptWOWUrl to the address of "
-                        "your own script and turn off ScriptWOWParDéfaut."
-                      : "ScriptWOWUrl is empty: set it to the address of your wake script.";
+        reponse = i18n::TexteReseau(reglages.scriptWOWParDefaut ? "ERR_SCRIPT_INTEGRE_ABSENT"
+                                                                : "ERR_SCRIPT_URL_VIDE");
         return false;
     }
     // Nothing is URL-encoded, so only values that cannot change the request's shape go in: an
