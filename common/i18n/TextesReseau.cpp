@@ -54,11 +54,6 @@ const std::vector<std::pair<const char*, const char*>>& TextesReseau() {
         {"ERR_PORT_INVALIDE", "Port invalide : %v"},
         {"ERR_DATAGRAMME_TRONQUE", "Le datagramme n'a pas été envoyé en entier."},
         {"ERR_OUTIL_ECHEC", "L'outil a échoué"},
-        {"ERR_SCRIPT_INTEGRE_ABSENT",
-         "Il n'y a pas de script de réveil intégré : indiquez dans ScriptWOWUrl l'adresse de "
-         "votre propre script et désactivez ScriptWOWParDéfaut."},
-        {"ERR_SCRIPT_URL_VIDE",
-         "ScriptWOWUrl est vide : indiquez-y l'adresse de votre script de réveil."},
         {"MSG_ERREUR_COMMANDE_OPTION",
          "La commande n'est pas lancée pour '%v' : la valeur '%v' commence par '-' au début d'un "
          "argument, où le programme la prendrait pour une de ses options."},
