@@ -26,13 +26,14 @@
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/platform/Outil.h"
-#include "gui/widgets/Controles.h"
-#include "gui/widgets/Etat.h"
-#include "gui/list/ListeMachines.h"
-#include "gui/widgets/Questions.h"
-#include "gui/widgets/TraduireFeuille.h"
 #include "gui/dialogs/frmAPropos.h"
 #include "gui/dialogs/frmAstuceDuJour.h"
+#include "gui/list/ActualisationEtat.h"
+#include "gui/list/ListeMachines.h"
+#include "gui/widgets/Controles.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/Questions.h"
+#include "gui/widgets/TraduireFeuille.h"
 
 // The resources of the window live in a static library: register them once.
 static void InitialiserRessources() { Q_INIT_RESOURCE(velmora); }
@@ -358,8 +359,23 @@ bool frmVelmora::Form_Load(const std::string& ligneCommande) {
     ChargerReglages();
     AppliquerEtatFenetre();
     LireDossiersAuDemarrage();
+    AppliquerActualisationEtat();
     if (m_systray) m_systray->setToolTip(windowTitle().left(64));
     return true;
+}
+
+void frmVelmora::AppliquerActualisationEtat() {
+    if (!m_actualisation) {
+        // Busy: a ping test, a run (the window is disabled) or any modal dialog (an edit).
+        m_actualisation = new ActualisationEtat(
+            m_liste,
+            [this] {
+                return m_testEnCours || !isEnabled() ||
+                       QApplication::activeModalWidget() != nullptr;
+            },
+            [this] { return m_operations; }, this);
+    }
+    m_actualisation->DefinirIntervalle(Etat().reglages.actualiserEtat);
 }
 
 void frmVelmora::AjusterLargeursColonnes() {

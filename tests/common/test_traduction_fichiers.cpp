@@ -155,7 +155,7 @@ TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
     ASSERT_TRUE(ChargerTraductions(ListeTextes::Console, ""));
     EXPECT_EQ(Traductions().Count(), TextesIntegres(ListeTextes::Console).size());
     const std::string syntaxe = Tr("SYNTAXE");
-    EXPECT_EQ(Compter(syntaxe, "\n"), 53u);
+    EXPECT_EQ(Compter(syntaxe, "\n"), 60u);
     EXPECT_TRUE(syntaxe.starts_with("\nUtilisation\n   VelmoraBatch [fichier_ini] action"));
     EXPECT_NE(syntaxe.find("(le\n                  signe '§' peut"), std::string::npos);
 }
@@ -166,7 +166,7 @@ TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     // Each program's own texts, then the network operations' texts shared by both.
     const size_t reseau = TextesReseau().size();
     ASSERT_EQ(fenetre.size(), 140u + reseau);
-    ASSERT_EQ(console.size(), 55u + reseau);
+    ASSERT_EQ(console.size(), 62u + reseau);
     for (const auto* liste : {&fenetre, &console}) {
         std::set<std::string> cles;
         for (const auto& [cle, texte] : *liste) {
@@ -199,7 +199,7 @@ TEST(EnglishLng, TranslatesEveryKeyOfBothProgramsWithTheSamePlaceholders) {
         }
     }
     ASSERT_TRUE(ChargerTraductions(ListeTextes::Console, kAnglais));
-    EXPECT_EQ(Compter(Tr("SYNTAXE"), "\n"), 53u);
+    EXPECT_EQ(Compter(Tr("SYNTAXE"), "\n"), 60u);
     EXPECT_TRUE(Tr("SYNTAXE").starts_with("\nUsage\n"));
     EXPECT_EQ(Tr("MSG_ERREUR_OMISSION_ACTION_BATCH"),
               anglais.Lire("MSG_ERREUR_OMISSION_ACTION", ""));
