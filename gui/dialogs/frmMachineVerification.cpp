@@ -1,6 +1,8 @@
 // The checks of the machine dialog.
 #include <cctype>
 
+#include "common/net/Sondes.h"
+#include "common/net/Valeurs.h"
 #include "common/text/Commun.h"
 #include "gui/dialogs/frmMachine.h"
 
@@ -20,6 +22,8 @@ std::optional<RefusMachine> VerificationMachine::Verifier(const Machine& s) {
         return RefusMachine{"MSG_ERREUR_OMISSION_ADRESSEIP", ChampMachine::AdresseIP};
     if (ContientUnDe(s.adresse, kCaracteresInterdits))
         return RefusMachine{"MSG_ERREUR_CARACTERES_INTERDITS", ChampMachine::AdresseIP};
+    if (!net::AdresseSansOptionNiBlanc(s.adresse))
+        return RefusMachine{"MSG_ERREUR_ADRESSE_INVALIDE", ChampMachine::AdresseIP};
     if (!s.masque.empty() && !EstAdresseIP(s.masque))
         return RefusMachine{"MSG_ERREUR_MASQUE", ChampMachine::Masque};
     if (!s.port.empty() && !EstPort(s.port))

@@ -3,12 +3,14 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/ReveilInternet.h"
+#include "common/platform/Outil.h"
 #include "common/text/Commun.h"
 #include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"
@@ -20,6 +22,8 @@ using i18n::Tr;
 namespace {
 constexpr const char* kTitreApplication = "Velmora";
 constexpr const char* kResultat = "   -> ";
+// The stop request as the worker thread's tool runs see it (copied from the window's flag).
+std::atomic<bool> g_arret{false};
 
 // The text of a key, or `defaut` when the table has none (a key without built-in text).
 std::string TrOuDefaut(const char* cle, const char* defaut) {
@@ -33,7 +37,10 @@ struct ExecutionAction::Ligne {
 };
 
 void TraiterEvenementsPendant(const std::function<bool()>& fini) {
-    while (!fini()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (!fini()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        g_arret = Etat().annulation;
+    }
 }
 
 std::string VerbeAction(int code) {
@@ -104,6 +111,8 @@ BilanAction ExecutionAction::Executer() {
     if (m_code == ActionReveiller) pause = Prog().reglages.delaiEntreDeuxReveilsWOL;
     if (m_code == ActionReveillerViaInternet) pause = Prog().reglages.delaiEntreDeuxReveilsWOW;
     Etat().annulation = false;
+    g_arret = false;
+    m_operations.DefinirArret([] { return g_arret.load(); });  // stop cuts a remote call
 
     bool premiere = true;
     for (int ligne = 0; ligne < m_cible.NombreLignes(); ++ligne) {
@@ -121,6 +130,7 @@ BilanAction ExecutionAction::Executer() {
         if (Etat().annulation) break;
     }
 
+    m_operations.DefinirArret({});
     const bool reveil = m_code == ActionReveiller || m_code == ActionReveillerViaInternet;
     if (reveil) QThread::msleep(150);
     m_cible.Sablier(false);
