@@ -10,6 +10,7 @@
 #include "common/config/Programme.h"
 #include "common/platform/LigneCommande.h"
 #include "common/platform/Outil.h"
+#include "common/startup/Initialiser.h"
 
 namespace velmora::batch {
 
@@ -42,7 +43,7 @@ Convention RetirerConvention(std::vector<std::string>& arguments) {
 
 // Start-up, parsing, checks, then the work. Ends by throwing FinBatch, or returns a code.
 int Executer(std::vector<std::string> arguments, Console& console, std::ostream& erreurs,
-             OperationsReseau& operations) {
+             net::OperationsReseau& operations) {
     const Convention convention = RetirerConvention(arguments);
     if (convention == Convention::Version) {
         console.EcrireToujours("VelmoraBatch " + platform::TexteVersion() + kFinLigne);
@@ -109,13 +110,22 @@ void AfficherSyntaxe(Console& console) {
                           Texte("SYNTAXE") + kFinLigne);
 }
 
+int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie) {
+    return ExecuterBatch(arguments, sortie, *net::OperationsCourantes());
+}
+
 int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie,
-                  OperationsReseau& operations) {
+                  std::ostream& erreurs) {
+    return ExecuterBatch(arguments, sortie, erreurs, *net::OperationsCourantes());
+}
+
+int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie,
+                  net::OperationsReseau& operations) {
     return ExecuterBatch(arguments, sortie, std::cerr, operations);
 }
 
 int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie,
-                  std::ostream& erreurs, OperationsReseau& operations) {
+                  std::ostream& erreurs, net::OperationsReseau& operations) {
     Console console(sortie);
     try {
         return Executer(arguments, console, erreurs, operations);

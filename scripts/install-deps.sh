@@ -14,7 +14,7 @@ pkgs=(
 )
 if [ "${1:-}" = "--test" ]; then
     # Real peers started by the tests; the checks of the Debian package and of the completion.
-    pkgs+=(samba tinyproxy xvfb xauth nftables lintian bash-completion)
+    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian bash-completion)
 fi
 
 missing=()

@@ -5,12 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "common/config/Chemins.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/platform/Chemins.h"
+#include "common/startup/Initialiser.h"
 #include "test_chemins_systeme.h"
+#include "test_net_espaces.h"
 
 namespace velmora {
 namespace {
@@ -205,7 +207,8 @@ TEST_F(Initialisation, StartsInANetworkWithoutRoutes) {
     int statut = 0;
     ASSERT_EQ(::waitpid(pid, &statut, 0), pid);
     ASSERT_TRUE(WIFEXITED(statut));
-    if (WEXITSTATUS(statut) == 100) GTEST_SKIP() << "no right to create a network namespace";
+    if (WEXITSTATUS(statut) == 100)
+        VELMORA_PAIR_INDISPONIBLE("no right to create a network namespace (needs root)");
     EXPECT_EQ(WEXITSTATUS(statut), 10 - 1);
 }
 

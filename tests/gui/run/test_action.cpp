@@ -1,12 +1,17 @@
 // The action run driven without widgets: a fake list of rows, a fake progress window and fake
 // network operations.
+#include <sys/stat.h>
 #include <QTimer>
 #include <QtTest>
 
-#include "common/config/Commun.h"
+#include <fstream>
+
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/net/Outil.h"
+#include "common/platform/Outil.h"
+#include "common/text/Commun.h"
 #include "gui/run/ActionRun.h"
 #include "gui/widgets/Etat.h"
 #include "test_listeAide.h"
@@ -115,6 +120,7 @@ class TestAction : public QObject {
         cible.Ajouter("pc2", "10.0.0.02");
         cible.Ajouter("pc3", "10.0.0.3");
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         reseau.silencieux = {"10.0.0.2"};
         const BilanAction bilan = ExecutionAction(cible, reseau).Executer();
 
@@ -125,8 +131,8 @@ class TestAction : public QObject {
         QCOMPARE(cible.attentes[0], 30);
         QCOMPARE(cible.attentes[1], -1);
         const std::vector<std::string> appels = reseau.Appels();
-        const bool troisiemeTraite =
-            std::find(appels.begin(), appels.end(), "restart 10.0.0.3 30") != appels.end();
+        const bool troisiemeTraite = std::find(appels.begin(), appels.end(),
+                                               "redemarrer 10.0.0.3 30 [] - :") != appels.end();
         QCOMPARE(troisiemeTraite, nePasStopper);
         QCOMPARE(cible.titre, i18n::Tr(nePasStopper ? "TXT_TRAITEMENT_TERMINE_AVEC_ERREUR"
                                                     : "TXT_TRAITEMENT_ARRETE_SUITE_ERREUR"));
@@ -142,6 +148,7 @@ class TestAction : public QObject {
         FausseCible cible;
         cible.Ajouter("compta", "192.168.0.12");
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         reseau.silencieux = {"192.168.0.12"};
         Repondeur repondeur;
         const BilanAction bilan = ExecutionAction(cible, reseau).Executer();
@@ -164,6 +171,7 @@ class TestAction : public QObject {
         cible.Ajouter("a", "10.0.0.1");
         cible.Ajouter("b", "10.0.0.2");
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         ExecutionAction(cible, reseau).Executer();
         const std::string attente = i18n::Tr("TXT_ATTENTE", {"40"});
         QCOMPARE(std::count(cible.lignes.begin(), cible.lignes.end(), attente), 1);
@@ -174,6 +182,7 @@ class TestAction : public QObject {
         QCOMPARE(cible.info, i18n::Tr("TXT_PAQUET_ENVOYE", {"10.0.0.2", "9"}));
 
         Prog().reglages.delaiEntreDeuxReveilsWOL = 20000;
+        reseau.pausesReelles = true;
         Etat().reglages.fenetreTraitementFermer = true;
         FausseCible arretee;
         arretee.Ajouter("a", "10.0.0.1");
@@ -188,6 +197,52 @@ class TestAction : public QObject {
         QVERIFY(!arretee.ferme);
     }
 
+    // The stop button cuts a remote call in progress (here a WMI helper that would wait 30 s):
+    // the run's tool wait hook sees the stop request, and the log gives the reason (1223).
+    void arretCoupeUnAppelDistant() {
+        QTemporaryDir dossier;
+        const std::string assistant = dossier.filePath("lent").toStdString();
+        {
+            std::ofstream f(assistant);
+            f << "sleep 30\n";
+        }
+        ::chmod(assistant.c_str(), 0700);
+        net::DefinirCheminOutil("velmora-wmi", assistant);
+        net::DefinirCheminOutil("/usr/bin/python3", "/bin/sh");
+        Etat().action = RequeteAction{ActionRedemarrerWMI, 0, "", false};
+        Prog().reglages.authentificationMode = 1;  // the configured account
+        Prog().reglages.authentificationLogin = "u";
+        Prog().reglages.authentificationPassword = "p";
+        FausseCible cible;
+        cible.Ajouter("pc1", "127.0.0.1");
+        cible.Ajouter("pc2", "127.0.0.2");
+        // Pings answer from the table; the WMI call and the stop hook are the real ones.
+        struct WMIReelle : FauxReseau {
+            bool ActionWMI(const std::string& a, long long c, const std::string& l,
+                           const std::string& p, std::string& e) override {
+                return net::OperationsReelles()->ActionWMI(a, c, l, p, e);
+            }
+            void DefinirArret(std::function<bool()> arreter) override {
+                net::OperationsReelles()->DefinirArret(std::move(arreter));
+            }
+        } operations;
+        operations.tousRepondent = true;
+        QTimer::singleShot(300, [] { Etat().annulation = true; });
+        QElapsedTimer horloge;
+        horloge.start();
+        const BilanAction bilan = ExecutionAction(cible, operations).Executer();
+        const qint64 duree = horloge.elapsed();
+        net::DefinirCheminOutil("velmora-wmi", "");
+        net::DefinirCheminOutil("/usr/bin/python3", "");
+        QVERIFY2(duree < 3000, std::to_string(duree).c_str());
+        QVERIFY(bilan.arrete);
+        const bool raison = std::any_of(cible.lignes.begin(), cible.lignes.end(), [](auto& l) {
+            return l.find("(err=1223)") != std::string::npos;
+        });
+        QVERIFY(raison);
+        QVERIFY(!platform::AttenteOutilsCourante());  // the hook ends with the run
+    }
+
     void fermetureAutomatique() {
         Etat().reglages.fenetreTraitementFermer = true;
         Etat().action = RequeteAction{ActionVerrouiller, 0, "", false};
@@ -196,11 +251,12 @@ class TestAction : public QObject {
         cible.Ajouter("b", "10.0.0.2");
         cible.Ajouter("c", "10.0.0.3", false);
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         ExecutionAction(cible, reseau).Executer();
         QVERIFY(cible.ferme);
         QCOMPARE(cible.titre, i18n::Tr("TXT_TRAITEMENT_TERMINE"));
         const std::vector<std::string> appels = reseau.Appels();
-        QCOMPARE(std::count(appels.begin(), appels.end(), "wmi 10.0.0.3 5"), 0);
+        QCOMPARE(std::count(appels.begin(), appels.end(), "wmi 5 10.0.0.3 :"), 0);
     }
 
     void confirmation() {
@@ -208,6 +264,7 @@ class TestAction : public QObject {
         Etat().reglages.confirmationSiPlusieurs = true;
         Etat().action.code = ActionEteindre;
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         FausseCible seule;
         seule.Ajouter("a", "10.0.0.1");
         Repondeur repondeur;
@@ -242,6 +299,7 @@ class TestAction : public QObject {
         cible.Ajouter("a", "192.168.1.10");
         cible.Ajouter("b", "192.168.1.11");
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         Repondeur repondeur;
         repondeur.reponses.push_back(Reponse{-2, ""});
         ExecutionAction(cible, reseau).Executer();
@@ -249,7 +307,7 @@ class TestAction : public QObject {
         QVERIFY(repondeur.questions[0].nePlusAfficher);
         QCOMPARE(LireIni(Prog().fichierConfig, cle::Config, cle::WOWSansConfirmation, ""),
                  std::string("-1"));
-        QCOMPARE(reseau.Appels(), std::vector<std::string>{"wow 192.168.1.11"});
+        QCOMPARE(reseau.Appels(), std::vector<std::string>{"internet 192.168.1.11 9 "});
         QCOMPARE(cible.lignes.at(1),
                  "   -> " + i18n::Tr("TXT_DEMANDE_REVEIL_VIA_INTERNET_ABANDONNE"));
         QVERIFY(cible.lignes.at(1).size() > 6);  // a declined wake says so
@@ -266,7 +324,7 @@ class TestAction : public QObject {
         cible.Ajouter("a", "203.0.113.5");
         cible.Ajouter("b", "203.0.113.6");
         FauxReseau reseau;
-        reseau.refus = {"203.0.113.5"};
+        reseau.refus = {{"203.0.113.5", ""}};
         ExecutionAction(cible, reseau).Executer();
         const std::string attendu =
             "   -> " + i18n::Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT") + " : OK 203.0.113.5";
