@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <set>
@@ -119,6 +120,12 @@ TEST(Decouverte, OuiListGivesTheMakerOfAMac) {
     EXPECT_EQ(Fabricant(table, "08-00-27"), "");
     EXPECT_EQ(Fabricant(table, "08-00-27-AA-BB-CC-DD"), "");
     EXPECT_EQ(Fabricant(table, ""), "");
+}
+
+TEST(Decouverte, DebianOuiListIsReadWhenInstalled) {
+    if (!std::ifstream("/usr/share/ieee-data/oui.txt")) GTEST_SKIP() << "ieee-data not installed";
+    EXPECT_GT(TableOUISysteme().size(), 10000u);
+    EXPECT_EQ(Fabricant(TableOUISysteme(), "08-00-27-12-34-56"), "PCS Systemtechnik GmbH");
 }
 
 TEST(Decouverte, NetBIOSNameIsTheUniqueWorkstationName) {
