@@ -37,6 +37,17 @@ std::function<std::unique_ptr<net::SondesDecouverte>()>& Fabrique() {
     return fabrique;
 }
 
+// A row of the host list: the address column sorts in numeric order, the others as text.
+class LigneHote : public QTreeWidgetItem {
+  public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& autre) const override {
+        const int colonne = treeWidget() ? treeWidget()->sortColumn() : 0;
+        if (colonne != frmDecouverte::ColAdresse) return QTreeWidgetItem::operator<(autre);
+        return CleTri(DepuisQString(text(colonne))) < CleTri(DepuisQString(autre.text(colonne)));
+    }
+};
+
 QPushButton* Bouton(QWidget* parent, const char* nom, const char* texte) {
     auto* bouton = new QPushButton(QString::fromUtf8(texte), parent);
     bouton->setObjectName(QString::fromUtf8(nom));
@@ -92,6 +103,9 @@ frmDecouverte::frmDecouverte(QTreeWidget* machines, QWidget* parent)
         titres << VersQString(Tr(cle));
     m_hotes->setHeaderLabels(titres);
     m_hotes->setMinimumSize(640, 260);
+    m_hotes->setColumnWidth(
+        ColAdresse,
+        m_hotes->fontMetrics().horizontalAdvance(QStringLiteral("255.255.255.255")) + 40);
     m_ajouter = Bouton(this, "cmdAjouterAuDossier", "A&jouter au dossier");
     auto* fermer = Bouton(this, "cmdFermer", "&Fermer");
 
@@ -144,6 +158,7 @@ bool frmDecouverte::Demarrer() {
     travail->sondes = Fabrique() ? Fabrique()() : net::CreerSondesDecouverte();
     travail->adresses = net::AdressesDePlage(plage);
     travail->total = travail->adresses.size();
+    m_hotes->setSortingEnabled(false);  // rows stay where they arrive while the sweep runs
     m_hotes->clear();
     m_lignes.clear();
     m_progression->setRange(0, static_cast<int>(travail->total));
@@ -180,7 +195,7 @@ void frmDecouverte::Arreter() {
 QTreeWidgetItem* frmDecouverte::Ligne(const std::string& adresse) {
     auto& ligne = m_lignes[adresse];
     if (!ligne) {
-        ligne = new QTreeWidgetItem(m_hotes);
+        ligne = new LigneHote(m_hotes);
         ligne->setText(ColAdresse, VersQString(adresse));
         ligne->setFlags(ligne->flags() | Qt::ItemIsUserCheckable);
         ligne->setCheckState(ColAdresse, Qt::Unchecked);
@@ -218,6 +233,8 @@ void frmDecouverte::Terminer() {
     const bool arrete = m_travail && m_travail->arret;
     m_travail.reset();
     for (int c = 0; c < NbColonnes; ++c) AjusterColonneAEntete(m_hotes, c);
+    m_hotes->setSortingEnabled(true);
+    m_hotes->sortByColumn(ColAdresse, Qt::AscendingOrder);
     const std::string nombre = std::to_string(m_hotes->topLevelItemCount());
     m_etat->setText(
         VersQString(Tr(arrete ? "TXT_DECOUVERTE_ARRETEE" : "TXT_DECOUVERTE_TERMINEE", {nombre})));

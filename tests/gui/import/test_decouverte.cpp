@@ -180,6 +180,7 @@ class TestDecouverte : public QObject {
         QVERIFY(fenetre.Demarrer());
         QTRY_VERIFY(!fenetre.EnCours());
         QCOMPARE(hotes->topLevelItemCount(), 3);
+        QCOMPARE(hotes->topLevelItem(2)->text(frmDecouverte::ColAdresse), QString("127.0.0.5"));
         QTreeWidgetItem* routeur = LigneDe(hotes, "127.0.0.2");
         QVERIFY(routeur);
         QCOMPARE(routeur->text(frmDecouverte::ColNom), QString("routeur.maison"));
