@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <set>
@@ -44,9 +45,12 @@ class LigneHote : public QTreeWidgetItem {
     bool operator<(const QTreeWidgetItem& autre) const override {
         const int colonne = treeWidget() ? treeWidget()->sortColumn() : 0;
         if (colonne != frmDecouverte::ColAdresse) return QTreeWidgetItem::operator<(autre);
-        return CleTri(DepuisQString(text(colonne))) < CleTri(DepuisQString(autre.text(colonne)));
+        return data(colonne, Qt::UserRole).toString() <
+               autre.data(colonne, Qt::UserRole).toString();
     }
 };
+
+constexpr std::size_t kParTour = 2000;
 
 QPushButton* Bouton(QWidget* parent, const char* nom, const char* texte) {
     auto* bouton = new QPushButton(QString::fromUtf8(texte), parent);
@@ -128,7 +132,7 @@ frmDecouverte::frmDecouverte(QTreeWidget* machines, QWidget* parent)
     m_plage->setText(VersQString(net::PlageLocale()));
     AppliquerToujoursAuDessus(this);
     m_releve->setInterval(50);
-    connect(m_releve, &QTimer::timeout, this, &frmDecouverte::Relever);
+    connect(m_releve, &QTimer::timeout, this, [this] { Relever(); });
     connect(m_demarrer, &QPushButton::clicked, this, [this] { Demarrer(); });
     connect(m_arreter, &QPushButton::clicked, this, &frmDecouverte::Arreter);
     connect(m_ajouter, &QPushButton::clicked, this, [this] { AjouterAuDossier(); });
@@ -159,6 +163,8 @@ bool frmDecouverte::Demarrer() {
     travail->adresses = net::AdressesDePlage(plage);
     travail->total = travail->adresses.size();
     m_hotes->setSortingEnabled(false);  // rows stay where they arrive while the sweep runs
+    LirePresentes();
+    m_recus = 0;
     m_hotes->clear();
     m_lignes.clear();
     m_progression->setRange(0, static_cast<int>(travail->total));
@@ -188,51 +194,65 @@ bool frmDecouverte::Demarrer() {
 void frmDecouverte::Arreter() {
     if (!m_travail) return;
     m_travail->arret = true;
-    Relever();  // what already came stays
-    Terminer();
+    Relever(true);  // what already came stays
+    if (m_travail) Terminer();
 }
 
-QTreeWidgetItem* frmDecouverte::Ligne(const std::string& adresse) {
-    auto& ligne = m_lignes[adresse];
-    if (!ligne) {
-        ligne = new LigneHote(m_hotes);
-        ligne->setText(ColAdresse, VersQString(adresse));
-        ligne->setFlags(ligne->flags() | Qt::ItemIsUserCheckable);
-        ligne->setCheckState(ColAdresse, Qt::Unchecked);
-    }
-    return ligne;
-}
-
-void frmDecouverte::Relever() {
+void frmDecouverte::Relever(bool tout) {
     if (!m_travail) return;
     const bool fini = m_travail->fini;  // read before the results, so none is left behind
     std::vector<net::HoteDecouvert> arrives;
     std::size_t fait, total;
+    bool reste;
     {
+        // A few thousand rows per tick at most, so that a subnet where every address answers
+        // still leaves the window free between two ticks.
         std::lock_guard<std::mutex> garde(m_travail->verrou);
-        arrives.swap(m_travail->hotes);
+        auto& hotes = m_travail->hotes;
+        const std::size_t nombre =
+            tout ? hotes.size() - m_recus : std::min(hotes.size() - m_recus, kParTour);
+        arrives.assign(hotes.begin() + m_recus, hotes.begin() + m_recus + nombre);
+        m_recus += nombre;
+        reste = m_recus < hotes.size();
+        if (!reste) {
+            hotes.clear();
+            m_recus = 0;
+        }
         fait = m_travail->fait;
         total = m_travail->total;
     }
     const QSignalBlocker bloque(m_hotes);
+    QList<QTreeWidgetItem*> nouvelles;
     for (const auto& hote : arrives) {
-        QTreeWidgetItem* ligne = Ligne(hote.adresse);
+        auto& ligne = m_lignes[hote.adresse];
+        if (!ligne) {
+            ligne = new LigneHote;
+            ligne->setText(ColAdresse, VersQString(hote.adresse));
+            ligne->setData(ColAdresse, Qt::UserRole, VersQString(CleTri(hote.adresse)));
+            ligne->setFlags(ligne->flags() | Qt::ItemIsUserCheckable);
+            ligne->setCheckState(ColAdresse, Qt::Unchecked);
+            Marquer(ligne);
+            nouvelles.append(ligne);
+        }
         if (!hote.decrit) continue;
         ligne->setText(ColNom, VersQString(hote.nom));
         ligne->setText(ColMAC, VersQString(hote.mac));
         ligne->setText(ColFabricant, VersQString(hote.fabricant));
     }
-    if (!arrives.empty()) MarquerPresents();
+    if (!nouvelles.isEmpty()) m_hotes->addTopLevelItems(nouvelles);
     m_progression->setRange(0, static_cast<int>(total));
     m_progression->setValue(static_cast<int>(fait));
-    if (fini) Terminer();
+    if (fini && !reste) Terminer();
 }
 
 void frmDecouverte::Terminer() {
     m_releve->stop();
     const bool arrete = m_travail && m_travail->arret;
     m_travail.reset();
-    for (int c = 0; c < NbColonnes; ++c) AjusterColonneAEntete(m_hotes, c);
+    m_recus = 0;
+    // Fitting the columns reads every row: past a few thousand the fixed widths stay.
+    if (m_hotes->topLevelItemCount() <= static_cast<int>(kParTour))
+        for (int c = 0; c < NbColonnes; ++c) AjusterColonneAEntete(m_hotes, c);
     m_hotes->setSortingEnabled(true);
     m_hotes->sortByColumn(ColAdresse, Qt::AscendingOrder);
     const std::string nombre = std::to_string(m_hotes->topLevelItemCount());
@@ -242,18 +262,22 @@ void frmDecouverte::Terminer() {
     ActualiserBoutons();
 }
 
-void frmDecouverte::MarquerPresents() {
-    std::set<std::string> presentes;
+void frmDecouverte::LirePresentes() {
+    m_presentes.clear();
     for (int i = 0; i < m_machines->topLevelItemCount(); ++i)
-        presentes.insert(NormaliserAdresseIP(LireElement(m_machines->topLevelItem(i)).adresse));
-    const QSignalBlocker bloque(m_hotes);
-    for (const auto& [adresse, ligne] : m_lignes) {
-        const bool presente = presentes.count(adresse) > 0;
-        ligne->setText(ColDossier, presente ? VersQString(Tr("TXT_DECOUVERTE_DEJA_PRESENTE")) : "");
-        QFont police = ligne->font(ColAdresse);
-        police.setItalic(presente);
-        for (int c = 0; c < NbColonnes; ++c) ligne->setFont(c, police);
-    }
+        m_presentes.push_back(
+            NormaliserAdresseIP(LireElement(m_machines->topLevelItem(i)).adresse));
+    std::sort(m_presentes.begin(), m_presentes.end());
+}
+
+void frmDecouverte::Marquer(QTreeWidgetItem* ligne) const {
+    const bool presente = std::binary_search(m_presentes.begin(), m_presentes.end(),
+                                             DepuisQString(ligne->text(ColAdresse)));
+    ligne->setText(ColDossier, presente ? VersQString(Tr("TXT_DECOUVERTE_DEJA_PRESENTE")) : "");
+    if (presente == ligne->font(ColAdresse).italic()) return;
+    QFont police = ligne->font(ColAdresse);
+    police.setItalic(presente);
+    for (int c = 0; c < NbColonnes; ++c) ligne->setFont(c, police);
 }
 
 void frmDecouverte::ActualiserBoutons() {
@@ -291,7 +315,11 @@ int frmDecouverte::AjouterAuDossier() {
         const QSignalBlocker bloque(m_hotes);
         for (QTreeWidgetItem* ligne : lignes) ligne->setCheckState(ColAdresse, Qt::Unchecked);
     }
-    MarquerPresents();
+    LirePresentes();
+    {
+        const QSignalBlocker bloque(m_hotes);
+        for (int i = 0; i < m_hotes->topLevelItemCount(); ++i) Marquer(m_hotes->topLevelItem(i));
+    }
     ActualiserBoutons();
     m_etat->setText(VersQString(Tr("TXT_DECOUVERTE_AJOUTEES", {std::to_string(machines.size())})));
     return static_cast<int>(machines.size());

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -56,11 +57,12 @@ class frmDecouverte : public QDialog {
 
   private:
     struct Travail;
-    void Relever();
+    // Takes the results that came (at most kParTour rows at a time unless `tout`).
+    void Relever(bool tout = false);
     void Terminer();
     void ActualiserBoutons();
-    void MarquerPresents();
-    QTreeWidgetItem* Ligne(const std::string& adresse);
+    void LirePresentes();
+    void Marquer(QTreeWidgetItem* ligne) const;
 
     QTreeWidget* m_machines;
     QLineEdit* m_plage;
@@ -73,6 +75,8 @@ class frmDecouverte : public QDialog {
     QTimer* m_releve;
     std::shared_ptr<Travail> m_travail;
     std::unordered_map<std::string, QTreeWidgetItem*> m_lignes;  // by address
+    std::vector<std::string> m_presentes;                        // sorted addresses of the folder
+    std::size_t m_recus = 0;  // results of the sweep already taken
     bool m_dossierModifie = false;
 };
 
