@@ -12,7 +12,7 @@
 #include <memory>
 #include <mutex>
 
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 
 namespace velmora {
 

@@ -13,9 +13,9 @@
 #include <random>
 #include <sstream>
 
-#include "common/config/Commun.h"
 #include "common/net/Sondes.h"
 #include "common/net/SondesInterne.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 

@@ -12,7 +12,7 @@
 #include <chrono>
 #include <thread>
 
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 #include "common/net/Balayage.h"
 #include "common/net/Sondes.h"
 

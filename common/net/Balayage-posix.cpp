@@ -14,7 +14,7 @@
 #include <deque>
 #include <random>
 
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 #include "common/config/Programme.h"
 #include "common/net/Balayage.h"
 #include "common/net/BalayageInterne.h"

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 

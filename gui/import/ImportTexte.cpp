@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 
-#include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/Valeurs.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 

@@ -19,13 +19,14 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "common/config/Chemins.h"
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/platform/Chemins.h"
 #include "common/platform/Outil.h"
+#include "common/startup/Initialiser.h"
+#include "common/text/Commun.h"
 #include "gui/dialogs/frmAPropos.h"
 #include "gui/dialogs/frmAstuceDuJour.h"
 #include "gui/list/ActualisationEtat.h"
@@ -67,7 +68,8 @@ std::string TexteLigneCommande(int argc, char** argv) {
     return texte;
 }
 
-frmVelmora::frmVelmora(QWidget* parent) : QMainWindow(parent), m_operations(OperationsCourantes()) {
+frmVelmora::frmVelmora(QWidget* parent)
+    : QMainWindow(parent), m_operations(net::OperationsCourantes()) {
     InitialiserRessources();
     setObjectName("frmVelmora");
     setWindowTitle(TitreApplication());

@@ -10,9 +10,9 @@
 #include <set>
 #include <string>
 
-#include "common/config/Commun.h"
 #include "common/i18n/Textes.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 
 using namespace velmora::i18n;
 namespace fs = std::filesystem;
