@@ -11,10 +11,10 @@
 #include <mutex>
 #include <thread>
 
-#include "common/config/Commun.h"
 #include "common/net/Balayage.h"
 #include "common/net/Sondes.h"
 #include "common/net/SondesInterne.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 

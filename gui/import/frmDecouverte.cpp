@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/Decouverte.h"
+#include "common/text/Commun.h"
 #include "gui/import/ImportFenetre.h"
 #include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
