@@ -11,6 +11,7 @@ pkgs=(
     samba-common-bin python3-impacket
     iproute2 iputils-ping
     scdoc
+    ieee-data  # OUI list: the makers of network cards shown by the network discovery
 )
 if [ "${1:-}" = "--test" ]; then
     # Real peers started by the tests; the checks of the Debian package and of the completion.

@@ -46,6 +46,20 @@ std::optional<std::vector<std::string>> LireLignesFichier(const std::string& che
     return lignes;
 }
 
+void AjouterMachines(const std::vector<MachineImportee>& machines, CibleImport& cible,
+                     const std::function<bool()>& remplacer) {
+    int reponse = -1;  // not asked yet
+    for (const MachineImportee& m : machines) {
+        const int trouvee = cible.Trouver(m.nom);
+        if (trouvee >= 0 && reponse < 0) reponse = remplacer && remplacer() ? 1 : 0;
+        if (trouvee >= 0 && reponse == 1)
+            cible.Remplacer(trouvee, m);
+        else
+            cible.Ajouter(m);
+    }
+    cible.Terminer();
+}
+
 std::string Rogner(const std::string& texte) {
     const size_t debut = texte.find_first_not_of(' ');
     if (debut == std::string::npos) return {};

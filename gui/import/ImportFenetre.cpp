@@ -5,13 +5,13 @@
 
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "gui/import/ImportTrellide.h"
+#include "gui/import/frmImportFichierText.h"
+#include "gui/list/ListeMachines.h"
+#include "gui/main/frmVelmora.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Etat.h"
-#include "gui/import/ImportTrellide.h"
-#include "gui/list/ListeMachines.h"
 #include "gui/widgets/Questions.h"
-#include "gui/import/frmImportFichierText.h"
-#include "gui/main/frmVelmora.h"
 
 namespace velmora::gui {
 

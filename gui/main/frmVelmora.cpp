@@ -252,6 +252,8 @@ void frmVelmora::ConstruireMenus() {
             &frmVelmora::mnuFichierImportTrellide_Click);
     element(fichier, "mnuFichierImporter", "Importer une liste depuis un fichier &texte...",
             &frmVelmora::mnuFichierImporter_Click);
+    element(fichier, "mnuFichierDecouvrir", "&Découvrir le réseau...",
+            &frmVelmora::mnuFichierDecouvrir_Click);
     separateur(fichier, "mnuFichierSep1");
     element(fichier, "mnuFichierSauvegarder", "&Sauvegarder la configuration",
             &frmVelmora::mnuFichierSauvegarder_Click);
@@ -405,8 +407,8 @@ void frmVelmora::ChargerReglages() {
 // Entry points completed by the configuration, import, MAC update and custom command modules.
 // (mnuOptionsPreferences_Click: frmConfigurationFenetre.cpp; mnuOptionsMajMAC_Click:
 // MiseAJourMACFenetre.cpp; mnuFichierImportTrellide_Click, mnuFichierImporter_Click:
-// ImportFenetre.cpp; ExecuterCommandePersonnalisee and its timer:
-// CommandesPersonnaliseesFenetre.cpp.)
+// ImportFenetre.cpp; mnuFichierDecouvrir_Click: frmDecouverte.cpp; ExecuterCommandePersonnalisee
+// and its timer: CommandesPersonnaliseesFenetre.cpp.)
 
 void frmVelmora::mnuAideAstuce_Click() {
     frmAstuceDuJour astuces(this, Etat().reglages);

@@ -131,6 +131,7 @@ class frmVelmora : public QMainWindow, public CibleAction {
     void mnuOptionsMajMAC_Click();
     void mnuFichierImportTrellide_Click();
     void mnuFichierImporter_Click();
+    void mnuFichierDecouvrir_Click();
     void ExecuterCommandePersonnalisee(int numero);
     void timDeconnecterApresCommandePersonnalisee_Timer();
     void mnuAideAstuce_Click();
