@@ -17,11 +17,11 @@
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/platform/Outil.h"
+#include "gui/list/ListeMachines.h"
+#include "gui/main/frmVelmora.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Etat.h"
-#include "gui/list/ListeMachines.h"
 #include "gui/widgets/Questions.h"
-#include "gui/main/frmVelmora.h"
 
 namespace velmora::gui {
 
@@ -225,6 +225,10 @@ void frmVelmora::closeEvent(QCloseEvent* evenement) {
             arguments.removeFirst();
             QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
         }
+        // Closing the main window ends the program, even when the window is hidden in the tray
+        // (Qt only quits by itself when the last visible window closes). Queued, so that the
+        // close completes first; it does nothing outside the event loop.
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     }
     QMainWindow::closeEvent(evenement);
 }

@@ -13,12 +13,12 @@
 #include "common/config/Machine.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
-#include "gui/list/ListeMachines.h"
-#include "gui/widgets/TraduireFeuille.h"
 #include "gui/dialogs/frmMachine.h"
-#include "gui/run/frmTraitementEnCours.h"
+#include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/run/frmTraitementEnCours.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/TraduireFeuille.h"
 #include "test_listeAide.h"
 
 using namespace velmora;
@@ -227,6 +227,24 @@ class TestFrmVelmora : public QObject {
         frmTraitementEnCours progression(&fenetre);
         TraduireFeuille(&progression, VELMORA_SOURCE_DIR "/lang/English.lng");
         QCOMPARE(progression.windowTitle(), QString("Processing"));
+    }
+
+    // Quitting from the tray menu while the window is hidden there ends the program after the
+    // closing steps (settings written), instead of leaving a process without window or icon.
+    void quitterDepuisLaSystray() {
+        QCoreApplication::processEvents();  // nothing left queued by the other tests
+        frmVelmora fenetre;
+        QVERIFY(fenetre.Form_Load(m_fichier));
+        fenetre.show();
+        fenetre.findChild<QAction*>(QString::fromUtf8("mnuOptionsMémoriserTri"))->trigger();
+        fenetre.hide();  // what minimising to the tray does
+        QTimer::singleShot(0, &fenetre, [&fenetre] {
+            fenetre.findChild<QAction*>("mnuSystrayQuitter")->trigger();
+        });
+        // The event loop ends only if quitting ends the program; otherwise the guard does.
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(LireIni(m_fichier, cle::Config, cle::Tri, "x"), std::string("0"));
     }
 
   private:
