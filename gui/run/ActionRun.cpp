@@ -234,10 +234,12 @@ void ExecutionAction::ReveillerViaInternet(int ligne, const Ligne& valeurs) {
         m_adressePriveeVue = true;
         if (!Prog().reglages.wowSansConfirmation) {
             m_cible.Sablier(false);
+            // A real question: OK/Cancel (1), exclamation (48), Cancel as default (256); the
+            // close box counts as Cancel.
             const int reponse =
                 MsgBoxEx(m_cible.Fenetre(),
                          Tr("MSG_REVEIL_VIA_INTERNET_IP_PRIVEE_CONFIRMATION", {valeurs.adresse}),
-                         48, kTitreApplication, true);
+                         48 + 1 + 256, kTitreApplication, true);
             m_cible.Sablier(true);
             if (reponse < 0) {
                 // The do-not-ask-again box is honoured at once, whatever the button pressed.

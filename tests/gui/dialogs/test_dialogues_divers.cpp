@@ -18,11 +18,11 @@
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "gui/dialogs/frmAstuceDuJour.h"
+#include "gui/dialogs/frmMsgbox.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Questions.h"
 #include "gui/widgets/clsPopupMenu.h"
-#include "gui/dialogs/frmAstuceDuJour.h"
-#include "gui/dialogs/frmMsgbox.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -82,6 +82,24 @@ class TestDialoguesDivers : public QObject {
         // Escape without a Cancel button counts as OK.
         QuandMessageAffiche([](frmMsgbox* b) { QTest::keyClick(b, Qt::Key_Escape); });
         QCOMPARE(MsgBoxEx(nullptr, "texte", 64, "Titre", false), 1);
+    }
+
+    // OK/Cancel with Cancel as default (style 256): Cancel has the default and the focus, and
+    // closing the box counts as Cancel, ticked or not.
+    void msgBoxExAnnulerParDefautEtFermeture() {
+        QuandMessageAffiche([](frmMsgbox* b) {
+            auto* annuler = b->findChild<QPushButton*>("btnAnnuler");
+            QVERIFY(annuler->isDefault());
+            QVERIFY(!b->findChild<QPushButton*>("btnOK")->isDefault());
+            QCOMPARE(b->focusWidget(), annuler);
+            b->findChild<QCheckBox*>("chkNePlusAfficher")->setChecked(true);
+            b->close();
+        });
+        QCOMPARE(MsgBoxEx(nullptr, "texte", 48 + 1 + 256, "Velmora", true), -2);
+        QuandMessageAffiche([](frmMsgbox* b) { b->close(); });
+        QCOMPARE(MsgBoxEx(nullptr, "texte", 48 + 1 + 256, "Velmora", true), 2);
+        QuandMessageAffiche([](frmMsgbox* b) { QTest::keyClick(b, Qt::Key_Return); });
+        QCOMPARE(MsgBoxEx(nullptr, "texte", 48 + 1 + 256, "Velmora", true), 2);
     }
 
     void messageLongCoupeALaLargeurPermise() {

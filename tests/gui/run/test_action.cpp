@@ -1,5 +1,7 @@
 // The action run driven without widgets: a fake list of rows, a fake progress window and fake
 // network operations.
+#include <QApplication>
+#include <QCheckBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -247,6 +249,7 @@ class TestAction : public QObject {
         ExecutionAction(cible, reseau).Executer();
         QCOMPARE(repondeur.questions.size(), size_t(1));
         QVERIFY(repondeur.questions[0].nePlusAfficher);
+        QCOMPARE(repondeur.questions[0].style, 48 + 1 + 256);  // OK/Cancel, Cancel default
         QCOMPARE(LireIni(Prog().fichierConfig, cle::Config, cle::WOWSansConfirmation, ""),
                  std::string("-1"));
         QCOMPARE(reseau.Appels(), std::vector<std::string>{"wow 192.168.1.11"});
@@ -257,6 +260,32 @@ class TestAction : public QObject {
             ExtraireChamp(i18n::Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_IP_PRIVEE"), "\n", 0);
         QVERIFY(std::find(cible.lignes.begin(), cible.lignes.end(), premiere) !=
                 cible.lignes.end());
+    }
+
+    // The real question box, ticked and closed: nothing is sent for that machine, the tick is
+    // written, and the run goes on with the next one.
+    void adressePriveeBoiteFermee() {
+        Etat().action.code = ActionReveillerViaInternet;
+        Prog().reglages.wowSansConfirmation = false;
+        EcrireIni(Prog().fichierConfig, cle::Config, cle::WOWSansConfirmation, "0");
+        FausseCible cible;
+        cible.Ajouter("a", "192.168.1.10");
+        cible.Ajouter("b", "192.168.1.11");
+        FauxReseau reseau;
+        QTimer fermeture;
+        QObject::connect(&fermeture, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() != "frmMsgbox" || !w->isVisible()) continue;
+                w->findChild<QCheckBox*>("chkNePlusAfficher")->setChecked(true);
+                w->close();
+            }
+        });
+        fermeture.start(10);
+        ExecutionAction(cible, reseau).Executer();
+        fermeture.stop();
+        QCOMPARE(reseau.Appels(), std::vector<std::string>{"wow 192.168.1.11"});
+        QCOMPARE(LireIni(Prog().fichierConfig, cle::Config, cle::WOWSansConfirmation, ""),
+                 std::string("-1"));
     }
 
     void menuActions() {
