@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -18,6 +19,7 @@
 #include "gui/main/frmVelmora.h"
 #include "gui/run/frmTraitementEnCours.h"
 #include "gui/widgets/Etat.h"
+#include "gui/widgets/TraductionsQt.h"
 #include "gui/widgets/TraduireFeuille.h"
 #include "test_listeAide.h"
 
@@ -245,6 +247,22 @@ class TestFrmVelmora : public QObject {
         QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(LireIni(m_fichier, cle::Config, cle::Tri, "x"), std::string("0"));
+    }
+
+    // Qt's own buttons follow the interface language: French for the built-in texts, English
+    // for a language file whose CodeLangue is 9.
+    void boutonsDeQtDansLaLangue() {
+        frmVelmora fenetre;
+        QVERIFY(fenetre.Form_Load(m_fichier));
+        QMessageBox boite(QMessageBox::Question, "t", "q",
+                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(boite.button(QMessageBox::Cancel)->text(), QString("Annuler"));
+        QCOMPARE(boite.button(QMessageBox::No)->text().remove('&'), QString("Non"));
+        QCOMPARE(LangueInterface(VELMORA_SOURCE_DIR "/lang/English.lng"), 9);
+        QVERIFY(!InstallerTraductionsQt(9));
+        QMessageBox anglaise(QMessageBox::Question, "t", "q", QMessageBox::Cancel);
+        QCOMPARE(anglaise.button(QMessageBox::Cancel)->text(), QString("Cancel"));
+        QVERIFY(InstallerTraductionsQt(LangueInterface("")));
     }
 
   private:
