@@ -15,10 +15,10 @@
 #include "common/config/Machine.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
 #include "gui/list/ListeMachines.h"
-#include "gui/widgets/Questions.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/Questions.h"
 
 namespace velmora::gui {
 
@@ -328,7 +328,34 @@ void frmVelmora::CollerPresse() {
     ActualiserBoutons();
 }
 
+bool frmVelmora::ListeVerrouillee(QObject* objet, QEvent* evenement) const {
+    if (!m_testEnCours) return false;
+    if (objet != m_liste && objet != m_liste->viewport() && objet != m_liste->header() &&
+        objet != m_liste->header()->viewport())
+        return false;
+    switch (evenement->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::ContextMenu:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            // Escape (stop the test) and the window's own keys pass.
+            return static_cast<QKeyEvent*>(evenement)->key() != Qt::Key_Escape &&
+                   !(static_cast<QKeyEvent*>(evenement)->modifiers() & Qt::ControlModifier &&
+                     (static_cast<QKeyEvent*>(evenement)->key() == Qt::Key_Tab ||
+                      static_cast<QKeyEvent*>(evenement)->key() == Qt::Key_Backtab));
+        default:
+            return false;
+    }
+}
+
 bool frmVelmora::eventFilter(QObject* objet, QEvent* evenement) {
+    if (ListeVerrouillee(objet, evenement)) return true;
     if (evenement->type() != QEvent::KeyPress) return QMainWindow::eventFilter(objet, evenement);
     auto* controle = qobject_cast<QWidget*>(objet);
     if (!controle || controle->window() != this) return false;

@@ -152,6 +152,9 @@ class frmVelmora : public QMainWindow, public CibleAction {
     void NouveauDossier();
     bool ToucheFenetre(QKeyEvent* touche);
     bool ToucheListe(QKeyEvent* touche);
+    // During the ping test the list stays enabled (its rows show their colour as answers come)
+    // but takes no edit: true for the user input on the list that must be ignored.
+    bool ListeVerrouillee(QObject* objet, QEvent* evenement) const;
     void RechercheIncrementale(const QString& texte);
     void SelectionnerOngletSansCharger(int index);
     int IndexDossier(const std::string& nom) const;  // 0 when absent

@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
@@ -15,9 +17,9 @@
 #include "common/config/Machine.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
 #include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/widgets/Etat.h"
 #include "test_listeAide.h"
 
 using namespace velmora;
@@ -316,6 +318,54 @@ class TestListe : public QObject {
         QVERIFY(fenetre.findChild<QPushButton*>("btnQuitter")->isEnabled());
         QCOMPARE(fenetre.tabOnglets()->currentIndex(), 0);
         QVERIFY(fenetre.tabOnglets()->isEnabled());
+    }
+
+    // During the test the list stays enabled, so that rows show green or red as their answers
+    // come, but it takes no edit: no cut, no paste, no context menu, no sort.
+    void testColoreSansEdition() {
+        auto reseau = std::make_shared<FauxReseau>();
+        reseau->silencieux = {"10.0.0.200"};
+        reseau->attentePingMs = 800;
+        DefinirOperations(reseau);
+        frmVelmora fenetre;
+        QVERIFY(fenetre.Form_Load(m_fichier));
+        fenetre.show();
+        QTreeWidget* liste = fenetre.lvwMachines();
+        liste->topLevelItem(0)->setSelected(true);
+        bool vu = false, menuOuvert = false;
+        QTimer::singleShot(300, [&] {
+            vu = true;
+            QVERIFY(liste->isEnabled());
+            QCOMPARE(CleIcone(liste->topLevelItem(0)), std::string(kVert));
+            QCOMPARE(CleIcone(liste->topLevelItem(2)), std::string(kGris));
+            liste->setFocus();
+            QTest::keyClick(liste, Qt::Key_Delete, Qt::ShiftModifier);
+            QTest::keyClick(liste, Qt::Key_V, Qt::ControlModifier);
+            QTimer::singleShot(100, [&] {
+                if (QWidget* menu = QApplication::activePopupWidget()) {
+                    menuOuvert = true;
+                    menu->close();
+                }
+            });
+            QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                   liste->viewport()->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(liste->viewport(), &menu);
+            const int tri = fenetre.EtatTri();
+            QTest::mouseClick(liste->header()->viewport(), Qt::LeftButton, {},
+                              QPoint(liste->header()->sectionPosition(ColNom) + 5, 5));
+            QCOMPARE(fenetre.EtatTri(), tri);
+            QVERIFY(!fenetre.menuBar()->isEnabled());
+            QVERIFY(!fenetre.tabOnglets()->isEnabled());
+        });
+        fenetre.btnTester_Click();
+        QVERIFY(vu);
+        QVERIFY(!menuOuvert);
+        QCOMPARE(liste->topLevelItemCount(), 3);
+        QCOMPARE(CleIcone(liste->topLevelItem(2)), std::string(kRouge));
+        // Afterwards the list takes edits again.
+        liste->setFocus();
+        QTest::keyClick(liste, Qt::Key_Delete, Qt::ShiftModifier);
+        QCOMPARE(liste->topLevelItemCount(), 2);
     }
 
   private:
