@@ -104,6 +104,7 @@ class frmVelmora : public QMainWindow, public CibleAction {
     void FinAttente(int ligne) override;
     void DebutTraitement() override;
     void Sablier(bool actif) override;
+    void DemarrerEffacementInfo() override;
     void FinTraitement(bool effacerInfo, bool actualiser) override;
     std::unique_ptr<JournalAction> CreerJournal() override;
 

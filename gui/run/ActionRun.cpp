@@ -127,7 +127,10 @@ BilanAction ExecutionAction::Executer() {
     }
 
     const bool reveil = m_code == ActionReveiller || m_code == ActionReveillerViaInternet;
-    if (reveil) QThread::msleep(150);
+    if (reveil) {
+        QThread::msleep(150);
+        m_cible.DemarrerEffacementInfo();
+    }
     m_cible.Sablier(false);
     bilan.arrete = Etat().annulation;
     if (m_journal) {
@@ -156,7 +159,7 @@ BilanAction ExecutionAction::Executer() {
     const bool actualiser =
         ((m_code == ActionRedemarrer || m_code == ActionEteindre) && Etat().action.delai >= 1) ||
         m_code == ActionAnnuler;
-    m_cible.FinTraitement(reveil, actualiser);
+    m_cible.FinTraitement(false, actualiser);
     return bilan;
 }
 

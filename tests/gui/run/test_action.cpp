@@ -24,10 +24,12 @@ struct FauxJournal : JournalAction {
     std::vector<std::string>* lignes;
     std::string* titre;
     bool* ferme;
+    bool* termine;
     void Afficher() override {}
     void Ajouter(const std::string& ligne) override { lignes->push_back(ligne); }
     void Terminer(const std::string& t, bool fermer) override {
         *titre = t;
+        *termine = true;
         *ferme = fermer;
     }
 };
@@ -42,7 +44,9 @@ struct FausseCible : CibleAction {
     bool ferme = false;
     bool journalCree = false;
     std::string info;
-    bool effacerInfo = false;
+    bool effacerInfo = false;          // the 3 s clearing of the information text was started...
+    bool effacerAvantJournal = false;  // ...before the progress window was shown modally
+    bool journalTermine = false;
     bool actualise = false;
 
     void Ajouter(const std::string& nom, const std::string& adresse, bool choisie = true) {
@@ -70,8 +74,12 @@ struct FausseCible : CibleAction {
     void AfficherInfo(const std::string& texte) override { info = texte; }
     void DebutTraitement() override {}
     void Sablier(bool) override {}
+    void DemarrerEffacementInfo() override {
+        effacerInfo = true;
+        effacerAvantJournal = !journalTermine;
+    }
     void FinTraitement(bool effacer, bool actualiser) override {
-        effacerInfo = effacer;
+        effacerInfo = effacerInfo || effacer;
         actualise = actualiser;
     }
     std::unique_ptr<JournalAction> CreerJournal() override {
@@ -80,6 +88,7 @@ struct FausseCible : CibleAction {
         journal->lignes = &lignes;
         journal->titre = &titre;
         journal->ferme = &ferme;
+        journal->termine = &journalTermine;
         return journal;
     }
 };
@@ -173,6 +182,7 @@ class TestAction : public QObject {
         QVERIFY(position != cible.lignes.begin());
         QCOMPARE(*(position + 1), i18n::Tr("TXT_DEMANDE", {"10.0.0.2"}) + " : b");
         QVERIFY(cible.effacerInfo);
+        QVERIFY(cible.effacerAvantJournal);
         QCOMPARE(cible.info, i18n::Tr("TXT_PAQUET_ENVOYE", {"10.0.0.2", "9"}));
 
         Prog().reglages.delaiEntreDeuxReveilsWOL = 20000;
