@@ -195,6 +195,19 @@ class TestDialoguesDivers : public QObject {
         QCOMPARE(menu.PositionAffichage(-1, -1, &ancre, true),
                  QPoint(bas.x() + 80 - menu.Menu()->sizeHint().width(), bas.y()));
         QCOMPARE(menu.PositionAffichage(5, -1, nullptr, false).x(), 5);
+
+        // Two separators in a row stay two (the gap before the custom commands).
+        clsPopupMenu double_;
+        double_.AddItem(1, "Annuler");
+        double_.AddItem(0, "-");
+        double_.AddItem(0, "-");
+        double_.AddItem(101, "Bureau");
+        double_.Menu()->popup(QPoint(10, 10));
+        QTest::qWait(20);
+        const QList<QAction*> entrees = double_.Menu()->actions();
+        QVERIFY(!double_.Menu()->actionGeometry(entrees[1]).isEmpty());
+        QVERIFY(!double_.Menu()->actionGeometry(entrees[2]).isEmpty());
+        double_.Menu()->hide();
     }
 
     void routinesDeControles() {
