@@ -1,6 +1,7 @@
 // frmVelmora: folders (tabs), rows, sort, clipboard and keyboard of the machine list.
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -356,6 +357,15 @@ bool frmVelmora::ListeVerrouillee(QObject* objet, QEvent* evenement) const {
 
 bool frmVelmora::eventFilter(QObject* objet, QEvent* evenement) {
     if (ListeVerrouillee(objet, evenement)) return true;
+    if (evenement->type() == QEvent::ContextMenu &&
+        (objet == m_liste || objet == m_liste->viewport())) {
+        // Right click or the context-menu key: Shift is read from the event itself, since the
+        // platform sends it before the window has seen the key and its modifiers.
+        const auto* menu = static_cast<QContextMenuEvent*>(evenement);
+        if (m_liste->currentItem())
+            AfficherMenuActions(nullptr, menu->modifiers() & Qt::ShiftModifier);
+        return true;
+    }
     if (evenement->type() != QEvent::KeyPress) return QMainWindow::eventFilter(objet, evenement);
     auto* controle = qobject_cast<QWidget*>(objet);
     if (!controle || controle->window() != this) return false;
@@ -405,7 +415,7 @@ bool frmVelmora::ToucheListe(QKeyEvent* touche) {
             if (m_btnModifier->isEnabled()) btnModifier_Click();
             return true;
         case Qt::Key_Menu:
-            if (m_liste->currentItem()) AfficherMenuActions(nullptr, shift);
+            // The platform turns this key into a context-menu event (handled in eventFilter).
             return true;
         case Qt::Key_Insert:
             if (ctrl) CopierSelection(false);

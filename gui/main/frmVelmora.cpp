@@ -121,7 +121,7 @@ void frmVelmora::ConstruireControles() {
     m_liste->header()->setSectionsClickable(true);
     m_liste->header()->setSortIndicatorShown(false);
     m_liste->header()->setStretchLastSection(true);
-    m_liste->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_liste->setContextMenuPolicy(Qt::DefaultContextMenu);  // see eventFilter
     for (int c = 0; c < NombreColonnes; ++c)
         m_liste->header()->resizeSection(c, kLargeursColonnes[c] / kTwips);
     connect(m_liste->header(), &QHeaderView::sectionClicked, this, [this](int colonne) {
@@ -131,10 +131,6 @@ void frmVelmora::ConstruireControles() {
     connect(m_liste, &QTreeWidget::itemSelectionChanged, this, &frmVelmora::ActualiserBoutons);
     connect(m_liste, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (m_btnModifier->isEnabled()) btnModifier_Click();
-    });
-    connect(m_liste, &QWidget::customContextMenuRequested, this, [this] {
-        if (m_liste->currentItem())
-            AfficherMenuActions(nullptr, QApplication::keyboardModifiers() & Qt::ShiftModifier);
     });
 
     auto bouton = [this](const char* nom, const char* libelle) {

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
@@ -366,6 +367,34 @@ class TestListe : public QObject {
         liste->setFocus();
         QTest::keyClick(liste, Qt::Key_Delete, Qt::ShiftModifier);
         QCOMPARE(liste->topLevelItemCount(), 2);
+    }
+
+    // Shift held with the context-menu key enables the cancel item, as with a right click:
+    // the modifiers come with the context-menu event, before the window has seen the key.
+    void menuContextuelAvecMaj_data() {
+        QTest::addColumn<int>("raison");
+        QTest::newRow("clavier") << int(QContextMenuEvent::Keyboard);
+        QTest::newRow("souris") << int(QContextMenuEvent::Mouse);
+    }
+    void menuContextuelAvecMaj() {
+        QFETCH(int, raison);
+        QTreeWidget* liste = m_fenetre->lvwMachines();
+        liste->setCurrentItem(liste->topLevelItem(0));
+        int annulationActive = -1;
+        QTimer::singleShot(100, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            for (QAction* action : menu->actions())
+                if (action->text() == QString::fromStdString(i18n::Tr("TXT_ANNULER_ACTION")))
+                    annulationActive = action->isEnabled();
+            menu->close();
+        });
+        QWidget* cible = raison == QContextMenuEvent::Keyboard ? static_cast<QWidget*>(liste)
+                                                               : liste->viewport();
+        QContextMenuEvent evenement(static_cast<QContextMenuEvent::Reason>(raison), QPoint(5, 5),
+                                    cible->mapToGlobal(QPoint(5, 5)), Qt::ShiftModifier);
+        QApplication::sendEvent(cible, &evenement);
+        QCOMPARE(annulationActive, 1);
     }
 
   private:
