@@ -24,10 +24,10 @@
 #include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Controles.h"
-#include "gui/widgets/Etat.h"
 #include "gui/dialogs/ListesConfig.h"
 #include "gui/dialogs/ListesConfigVerification.h"
+#include "gui/widgets/Controles.h"
+#include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"
 #include "gui/widgets/TraduireFeuille.h"
 
@@ -331,7 +331,7 @@ void frmConfiguration::btnOK_Click() {
         std::string message = Tr(refus->cleMessage);
         if (message.empty())
             message = "Le mot de passe contient un caractère qui ne peut pas être enregistré...";
-        MsgBox(this, message, 48, TitreProgramme());
+        MsgBox(this, message, 48, kNomApplication);
         SelectionnerOnglet(refus->onglet);
         FocusSilencieux(Zone(refus->champ.c_str()));
         return;
@@ -341,7 +341,7 @@ void frmConfiguration::btnOK_Click() {
     if (!langue.empty() && langue != prog.langue) {
         prog.langue = langue;
         Etat().redemarrage = true;
-        MsgBox(this, Tr("MSG_CHANGEMENT_LANGUE"), 48, TitreProgramme());
+        MsgBox(this, Tr("MSG_CHANGEMENT_LANGUE"), 48, kNomApplication);
     }
     Etat().configModifiee = true;
 

@@ -5,13 +5,13 @@
 
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "gui/import/ImportTrellide.h"
+#include "gui/import/frmImportFichierText.h"
+#include "gui/list/ListeMachines.h"
+#include "gui/main/frmVelmora.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Etat.h"
-#include "gui/import/ImportTrellide.h"
-#include "gui/list/ListeMachines.h"
 #include "gui/widgets/Questions.h"
-#include "gui/import/frmImportFichierText.h"
-#include "gui/main/frmVelmora.h"
 
 namespace velmora::gui {
 
@@ -95,7 +95,7 @@ std::optional<std::vector<std::string>> LireFichierImport(QWidget* parent,
     std::string erreur;
     auto lignes = LireLignesFichier(chemin, erreur);
     if (!lignes)
-        MsgBox(parent, Tr("TXT_IMPORTER") + " : " + chemin + "\n\n" + erreur, 48, TitreProgramme());
+        MsgBox(parent, Tr("TXT_IMPORTER") + " : " + chemin + "\n\n" + erreur, 48, kNomApplication);
     return lignes;
 }
 }  // namespace
@@ -108,11 +108,11 @@ void frmVelmora::mnuFichierImportTrellide_Click() {
     CibleArbreMachines cible(m_liste);
     QuestionsImport questions;
     questions.ignorerSansMAC = [this] {
-        return MsgBox(this, Tr("MSG_IMPORTATION_SANS_MAC"), 4 + 32, TitreProgramme()) == 6;
+        return MsgBox(this, Tr("MSG_IMPORTATION_SANS_MAC"), 4 + 32, kNomApplication) == 6;
     };
     questions.remplacerExistants = [this] {
-        return MsgBox(this, Tr("MSG_IMPORTATION_REMPLACER_SI_EXISTANT"), 4 + 32,
-                      TitreProgramme()) == 6;
+        return MsgBox(this, Tr("MSG_IMPORTATION_REMPLACER_SI_EXISTANT"), 4 + 32, kNomApplication) ==
+               6;
     };
     questions.patienter = [] { QCoreApplication::processEvents(); };
     Sablier(true);

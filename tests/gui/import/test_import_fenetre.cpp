@@ -13,14 +13,14 @@
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
-#include "gui/list/ListeMachines.h"
-#include "gui/run/MiseAJourMAC.h"
-#include "gui/widgets/Questions.h"
 #include "gui/dialogs/frmConfiguration.h"
 #include "gui/import/frmImportFichierText.h"
-#include "gui/run/frmTraitementEnCours.h"
+#include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/run/MiseAJourMAC.h"
+#include "gui/run/frmTraitementEnCours.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/Questions.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -70,6 +70,7 @@ class TestImportFenetre : public QObject {
     std::string m_fichier;
     std::unique_ptr<frmVelmora> m_fenetre;
     std::vector<std::string> m_messages;
+    std::vector<std::string> m_titres;  // titles of the message boxes
     std::string m_fichierChoisi;
 
   private slots:
@@ -92,6 +93,7 @@ class TestImportFenetre : public QObject {
                "[Serveurs]\nNbMachines=1\nMachine1=srv|10.1.0.1|||00:11:22:33:44:55|||\n";
         DefinirRepondeur([this](const Question& q) {
             m_messages.push_back(q.texte);
+            if (q.genre == Question::Genre::MsgBox) m_titres.push_back(q.titre);
             if (q.genre == Question::Genre::FichierOuvrir) return Reponse{1, m_fichierChoisi};
             return Reponse{6, ""};
         });
@@ -102,6 +104,10 @@ class TestImportFenetre : public QObject {
     void cleanup() {
         m_fenetre.reset();
         DefinirRepondeur(nullptr);
+        // Every message box of the program carries the application title.
+        const std::vector<std::string> titres = std::move(m_titres);
+        m_titres.clear();
+        for (const std::string& titre : titres) QCOMPARE(titre, std::string("Velmora"));
     }
 
     void unreadableFileLeavesTheListAsItWas() {
