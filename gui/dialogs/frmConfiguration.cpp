@@ -43,10 +43,10 @@ const char* const kZonesNumeriques[] = {
 const char* const kCaptionsOnglets[] = {"&Général",
                                         "&Réveil",
                                         "Réveil par &Internet",
-                                        "Re&démarrage/extinction",
+                                        "Redémarrage/e&xtinction",
                                         "A&uthentification",
                                         "&Commandes personnalisées",
-                                        "&Organisation des dossiers"};
+                                        "Organisation d&es dossiers"};
 const char* const kClesOnglets[] = {"Général",
                                     "Réveil",
                                     "RéveilParInternet",

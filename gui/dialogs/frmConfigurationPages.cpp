@@ -10,8 +10,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "gui/widgets/Controles.h"
 #include "gui/dialogs/frmConfiguration.h"
+#include "gui/widgets/Controles.h"
 
 namespace velmora::gui {
 
@@ -73,8 +73,8 @@ QWidget* frmConfiguration::PageGeneral() {
     colonne->addLayout(grille);
     colonne->addWidget(NouvelleCase(
         page, "chkConfirmation",
-        QStringLiteral("Afficher un m&essage de confirmation avant d'éteindre, redémarrer, "
-                       "verrouiller/fermer la session ou mettre en veille prolongée")));
+        QStringLiteral("Afficher un message de confirmation avant d'éteindre, redémarrer, "
+                       "&verrouiller/fermer la session ou mettre en veille prolongée")));
     auto* retrait = new QHBoxLayout;
     retrait->addSpacing(20);
     retrait->addWidget(
@@ -93,7 +93,7 @@ QWidget* frmConfiguration::PageGeneral() {
         {"chkFenêtreTraitementSeulementMultisélection",
          "N'afficher la fenêtre de traitement qu'en cas de sélection &multiple"},
         {"chkMettreEnRougeRéveil",
-         "Mettre en &rouge l'icone des machines sur lesquelles une action de réveil (WOL ou WOW) "
+         "Mettre en rouge &l'icone des machines sur lesquelles une action de réveil (WOL ou WOW) "
          "est effectuée"}};
     for (const auto& [nom, texte] : cases)
         colonne->addWidget(NouvelleCase(page, nom, QString::fromUtf8(texte)));
@@ -224,7 +224,7 @@ QWidget* frmConfiguration::PageReveilInternet() {
     m_script[0] = new QRadioButton(
         QStringLiteral("&Script par défaut (hébergé sur le site de Velmora)"), page);
     m_script[0]->setObjectName(QStringLiteral("optScriptWOW(0)"));
-    m_script[1] = new QRadioButton(QStringLiteral("&URL script"), page);
+    m_script[1] = new QRadioButton(QStringLiteral("UR&L script"), page);
     m_script[1]->setObjectName(QStringLiteral("optScriptWOW(1)"));
     auto* url = new QHBoxLayout;
     url->addWidget(m_script[1]);
@@ -249,7 +249,7 @@ QWidget* frmConfiguration::PageReveilInternet() {
     proxy->addWidget(motDePasse, 2, 3);
     proxy->addWidget(
         NouvelleCase(cadre, "chkProxySiErreurTesterAussiAccèsDirect",
-                     QStringLiteral("&En cas d'échec de connexion à Internet, tester aussi le "
+                     QStringLiteral("En cas d'échec de connexion à Internet, tester &aussi le "
                                     "mode \"connexion directe\"")),
         3, 0, 1, 4);
     proxy->setColumnStretch(1, 1);

@@ -244,7 +244,7 @@ void frmVelmora::ConstruireMenus() {
     QMenu* fichier = menu("mnuFichier", "&Fichier");
     element(fichier, "mnuFichierImportTrellide", "Importer une liste générée par &Trellide...",
             &frmVelmora::mnuFichierImportTrellide_Click);
-    element(fichier, "mnuFichierImporter", "Importer une liste depuis un fichier &texte...",
+    element(fichier, "mnuFichierImporter", "Importer une liste depuis un fichier te&xte...",
             &frmVelmora::mnuFichierImporter_Click);
     separateur(fichier, "mnuFichierSep1");
     element(fichier, "mnuFichierSauvegarder", "&Sauvegarder la configuration",

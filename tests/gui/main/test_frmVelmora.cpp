@@ -228,7 +228,7 @@ class TestFrmVelmora : public QObject {
         QCOMPARE(fenetre.findChild<QAction*>("mnuFichierSauvegarder")->text(),
                  QString("&Save the configuration"));
         QCOMPARE(fenetre.findChild<QAction*>(QString::fromUtf8("mnuOptionsPréférences"))->text(),
-                 QString("&Settings..."));
+                 QString("Se&ttings..."));
         frmTraitementEnCours progression(&fenetre);
         TraduireFeuille(&progression, VELMORA_SOURCE_DIR "/lang/English.lng");
         QCOMPARE(progression.windowTitle(), QString("Processing"));
