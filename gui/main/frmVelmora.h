@@ -145,6 +145,9 @@ class frmVelmora : public QMainWindow, public CibleAction {
     void ConstruireSystray();
     QAction* AjouterOption(QMenu* menu, const char* nom, const char* libelle);
     void AppliquerEtatFenetre();
+    // The window width (pixels) that shows every column of a row, at least `taille`'s width and
+    // at most the screen's.
+    int LargeurPourColonnes(QSize taille);
     void AjusterLargeursColonnes();
     void LireDossiersAuDemarrage();
     void ChargerReglages();

@@ -2,6 +2,7 @@
 // a run through the real progress window, pending rows, English captions.
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -266,6 +267,24 @@ class TestFrmVelmora : public QObject {
         QMessageBox anglaise(QMessageBox::Question, "t", "q", QMessageBox::Cancel);
         QCOMPARE(anglaise.button(QMessageBox::Cancel)->text(), QString("Cancel"));
         QVERIFY(InstallerTraductionsQt(LangueInterface("")));
+    }
+
+    // First start (no size remembered): the default width shows every column of a row, the
+    // MAC column and the comment included.
+    void largeurParDefautMontreToutesLesColonnes() {
+        frmVelmora fenetre;
+        QVERIFY(fenetre.Form_Load(m_fichier));
+        fenetre.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+        QTreeWidget* liste = fenetre.lvwMachines();
+        QHeaderView* entete = liste->header();
+        const int derniere = NombreColonnes - 1;
+        for (int c = 0; c < derniere; ++c)
+            QVERIFY2(entete->sectionViewportPosition(c) + entete->sectionSize(c) <=
+                         liste->viewport()->width(),
+                     qPrintable(QString("column %1 is cut").arg(c)));
+        QVERIFY(entete->sectionSize(derniere) >= kLargeursColonnes[derniere] / 15);
+        QVERIFY(fenetre.width() >= 11400 / 15);
     }
 
   private:
