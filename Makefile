@@ -4,7 +4,7 @@ MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps deps-test configure build run test bench fuzz format install clean
+.PHONY: all deps deps-test configure build run test test-asan bench fuzz format install clean
 
 all: build
 
@@ -25,6 +25,18 @@ run: deps build
 
 test: deps deps-test build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer, in its own
+# folder so that the normal build is left alone. Any report fails the test that caused it.
+ASAN_BUILD ?= build-asan
+ASAN_CXXFLAGS ?= -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all
+test-asan: deps deps-test
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS="$(ASAN_CXXFLAGS)" \
+	    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ctest --output-on-failure -j $(JOBS) --timeout 900
 
 bench: deps build
 	@bash bench/run.sh $(BUILD)

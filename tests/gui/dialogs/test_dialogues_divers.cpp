@@ -210,6 +210,29 @@ class TestDialoguesDivers : public QObject {
         double_.Menu()->hide();
     }
 
+    // The select-all on entry only applies to a box that still has the focus when it runs:
+    // a box crossed on the way (or disabled at once) keeps no highlighted text.
+    void selectionALEntreeSeulementAvecLeFocus() {
+        QWidget fenetre;
+        auto* a = new QLineEdit("9", &fenetre);
+        auto* b = new QLineEdit("3128", &fenetre);
+        auto* c = new QLineEdit("80", &fenetre);
+        b->move(0, 30);
+        c->move(0, 60);
+        for (QLineEdit* zone : {a, b, c}) SelectionnerToutALEntree(zone);
+        fenetre.show();
+        fenetre.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&fenetre));
+        a->setFocus();
+        b->setFocus();
+        b->setEnabled(false);
+        c->setFocus();
+        QCoreApplication::processEvents();
+        QVERIFY(!a->hasSelectedText());
+        QVERIFY(!b->hasSelectedText());
+        QCOMPARE(c->selectedText(), QString("80"));
+    }
+
     void routinesDeControles() {
         QCOMPARE(CleTriIPv4("192.168.0.5"), "192.168.000.005");
         QCOMPARE(CleTriIPv4("10.0.0.10"), "010.000.000.010");
