@@ -15,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,6 +80,11 @@ class frmVelmora : public QMainWindow, public CibleAction {
     void ActualiserBoutons();
     bool AnnulationPossible() const { return m_annulationPossible; }
     const BilanAction& DernierBilan() const { return m_dernierBilan; }
+
+    // How the program starts itself again after a language change (default: the executable,
+    // detached, with the same arguments). Tests replace it; nullptr restores the default.
+    static void DefinirLanceurRedemarrage(
+        std::function<void(const QString& programme, const QStringList& arguments)> lanceur);
 
     // Closing steps 2 to 9 (settings, window state, folder list, current folder). False when a
     // write failed (the user was told).

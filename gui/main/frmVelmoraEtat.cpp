@@ -32,7 +32,17 @@ using i18n::Tr;
 namespace {
 constexpr int kTwips = 15;  // twips per pixel
 std::string S(const QString& texte) { return texte.toStdString(); }
+
+std::function<void(const QString&, const QStringList&)>& LanceurRedemarrage() {
+    static std::function<void(const QString&, const QStringList&)> lanceur;
+    return lanceur;
+}
 }  // namespace
+
+void frmVelmora::DefinirLanceurRedemarrage(
+    std::function<void(const QString& programme, const QStringList& arguments)> lanceur) {
+    LanceurRedemarrage() = std::move(lanceur);
+}
 
 void frmVelmora::AppliquerEtatFenetre() {
     const ReglagesFenetre& r = Etat().reglages;
@@ -244,7 +254,10 @@ void frmVelmora::closeEvent(QCloseEvent* evenement) {
         if (Etat().redemarrage) {
             QStringList arguments = QCoreApplication::arguments();
             arguments.removeFirst();
-            QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
+            if (LanceurRedemarrage())
+                LanceurRedemarrage()(QCoreApplication::applicationFilePath(), arguments);
+            else
+                QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
         }
         // Closing the main window ends the program, even when the window is hidden in the tray
         // (Qt only quits by itself when the last visible window closes). Queued, so that the
