@@ -45,8 +45,8 @@ bench: deps build
 FUZZ_SECONDS ?= 60
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target fuzz_ini fuzz_ligne_machine
-	@for f in ini ligne_machine; do \
+	@cmake --build build-fuzz -j $(JOBS) --target fuzz_ini fuzz_ligne_machine fuzz_requete_relais
+	@for f in ini ligne_machine requete_relais; do \
 	    mkdir -p build-fuzz/corpus-$$f && \
 	    build-fuzz/tests/fuzz/fuzz_$$f build-fuzz/corpus-$$f tests/fuzz/corpus/$$f \
 	        -max_total_time=$(FUZZ_SECONDS) -max_len=4096 || exit 1; \

@@ -6,14 +6,14 @@ set -euo pipefail
 pkgs=(
     build-essential cmake pkg-config clang
     qt6-base-dev libgl1-mesa-dev qt6-translations-l10n
-    libcurl4-openssl-dev
+    libcurl4-openssl-dev libmicrohttpd-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     samba-common-bin python3-impacket
     iproute2 iputils-ping
 )
 if [ "${1:-}" = "--test" ]; then
     # Real peers started by the tests.
-    pkgs+=(samba tinyproxy xvfb xauth)
+    pkgs+=(samba tinyproxy xvfb xauth nftables)
 fi
 
 missing=()
@@ -38,7 +38,7 @@ if [ ! -d /var/lib/apt/lists ] || [ -z "$(ls -A /var/lib/apt/lists 2>/dev/null |
     apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 # The peers are started by the tests themselves, never at boot.
-for svc in smbd nmbd samba-ad-dc tinyproxy; do
+for svc in smbd nmbd samba-ad-dc tinyproxy nftables; do
     if command -v systemctl >/dev/null 2>&1; then systemctl disable --now "$svc" >/dev/null 2>&1 || true; fi
 done
 exit 0

@@ -166,6 +166,7 @@ class TestConfiguration : public QObject {
 
         const std::pair<const char*, std::string> zones[] = {
             {"txtTimeoutPing", "250"},
+            {"txtActualiserEtat", "45"},
             {"txtPortParDéfautWOL", "7"},
             {"txtMasqueParDéfaut", "255.0.0.0"},
             {"txtDélaiEntreDeuxRéveilsWOL", "5"},
@@ -195,6 +196,7 @@ class TestConfiguration : public QObject {
         const ReglagesDemarrage defD;
         const ReglagesFenetre defF;
         QCOMPARE(d.tempoPing, 250LL);
+        QCOMPARE(f.actualiserEtat, 45LL);
         QCOMPARE(d.portParDefautWOL, 7LL);
         QCOMPARE(d.masqueParDefaut, std::string("255.0.0.0"));
         QCOMPARE(d.delaiEntreDeuxReveilsWOL, 5LL);
