@@ -4,33 +4,9 @@
 #include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
+#include "common/config/MiseAJourMachines.h"
 
 namespace velmora::batch {
-
-namespace {
-
-// Fields joined by "|" as they are: unlike Joindre, a leading empty field keeps its place.
-std::string JoindreChamps(const std::vector<std::string>& champs) {
-    std::string ligne;
-    for (size_t i = 0; i < champs.size(); ++i) {
-        if (i > 0) ligne += '|';
-        ligne += champs[i];
-    }
-    return ligne;
-}
-
-}  // namespace
-
-std::string LigneAvecNouvelleMAC(const std::string& ligne, const std::string& mac) {
-    std::vector<std::string> champs = ExtraireChamp(ligne, "|");
-    if (champs.size() <= 4) {
-        // Older layout (name, comment, address, MAC): written in the six-field layout.
-        Machine m = LireLigneMachine(ligne);
-        return JoindreChamps({m.nom, m.adresse, "", "", mac, m.commentaire});
-    }
-    champs[4] = mac;  // every other field keeps its stored text
-    return JoindreChamps(champs);
-}
 
 void MettreAJourMAC(const std::string& etendue, ContexteBatch& contexte) {
     Console& console = contexte.console;
@@ -45,6 +21,16 @@ void MettreAJourMAC(const std::string& etendue, ContexteBatch& contexte) {
         console.TerminerBatch(2, Texte("MSG_ERREUR_DOSSIER_NON_TROUVE", {dossierDemande}), false);
     }
     console.EcrireConsole(Texte("TXT_ACTION") + " " + Texte("TXT_MAJ_MAC") + kFinLigne);
+
+    // Stops the update on a write error: the lines written before stay.
+    EcritureGroupeeMAC ecriture(contexte.fichierConfig);
+    auto arreterSiErreur = [&](const std::optional<std::string>& erreur) {
+        if (!erreur) return;
+        console.EcrireConsole(kFinLigne);
+        console.TerminerBatch(
+            1, Texte("MSG_ERREUR", {std::to_string(kErreurEcritureFichier), "\t" + *erreur}),
+            false);
+    };
 
     const std::vector<std::string> dossiers = dossierDemande.empty()
                                                   ? DossiersMachines(document)
@@ -68,23 +54,16 @@ void MettreAJourMAC(const std::string& etendue, ContexteBatch& contexte) {
                 } else if (mac == m.adresseMAC) {
                     resultat = Texte("TXT_MAC_INCHANGEE");
                 } else {
-                    std::string erreur;
-                    if (!EcrireIni(contexte.fichierConfig, dossier, CleMachine(ligne.numero),
-                                   LigneAvecNouvelleMAC(ligne.texte, mac), &erreur)) {
-                        // Stop here: the lines written before stay.
-                        console.EcrireConsole(kFinLigne);
-                        console.TerminerBatch(
-                            1,
-                            Texte("MSG_ERREUR",
-                                  {std::to_string(kErreurEcritureFichier), "\t" + erreur}),
-                            false);
-                    }
+                    ecriture.Ajouter({dossier, ligne.numero, ligne.texte, mac});
                     resultat = Texte("TXT_MAC_NOUVELLE", {m.adresseMAC, mac});
                 }
             }
             console.EcrireConsole(resultat + kFinLigne);
+            arreterSiErreur(ecriture.Erreur());
         }
     }
+    std::string erreur;
+    if (!ecriture.Vider(&erreur)) arreterSiErreur(erreur);
     console.EcrireConsole(kFinLigne);
     console.TerminerBatch(0, Texte("MSG_SUCCES") + kFinLigne, false);
     throw FinBatch{0};  // not reached

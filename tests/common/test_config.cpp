@@ -1,5 +1,6 @@
 // Machine lines, folders and settings as stored in the Configuration file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
+#include "common/config/MiseAJourMachines.h"
 
 using namespace velmora;
 namespace fs = std::filesystem;
@@ -146,4 +148,35 @@ TEST_F(Fichier, SettingsSaveAndReadBackWithCommands) {
     ASSERT_TRUE(SauverReglages(m_chemin, d, f));
     EXPECT_EQ(LireIni(m_chemin, "Config", "Commande2", "absent"), "absent");
     EXPECT_EQ(ReglagesFenetre::Lire(m_chemin, "", "", "").commandes.size(), 1u);
+}
+
+TEST_F(Fichier, NewMacAddressesAreGroupedAndReachTheDiskSoon) {
+    std::string texte = "[salle]\nNbMachines=200\n";
+    for (int k = 1; k <= 200; ++k)
+        texte += "Machine" + std::to_string(k) + "=pc" + std::to_string(k) + "|10.0.0.1|||||\n";
+    Ecrire(texte);
+    {
+        EcritureGroupeeMAC ecriture(m_chemin, std::chrono::milliseconds(100));
+        for (size_t k = 1; k <= 200; ++k)
+            ecriture.Ajouter({"salle", k, "pc" + std::to_string(k) + "|10.0.0.1|||||", "AA"});
+        // Without any further call, the lines are on disk soon after they were found...
+        for (int i = 0; i < 300 && ecriture.Reecritures() == 0; ++i) ::usleep(10000);
+        EXPECT_EQ(LireIni(m_chemin, "salle", "Machine200", ""), "pc200|10.0.0.1|||AA||");
+        // ... in one rewrite, not one per machine.
+        EXPECT_EQ(ecriture.Reecritures(), 1u);
+        std::string erreur;
+        EXPECT_TRUE(ecriture.Vider(&erreur)) << erreur;
+        // A machine deleted meanwhile stays deleted; an error stops the writes and is kept.
+        ASSERT_TRUE(
+            SauvegarderDossier(m_chemin, "salle", {LireLigneMachine("pc1|10.0.0.1||||||")}));
+        ecriture.Ajouter({"salle", 2, "pc2|10.0.0.1|||||", "BB"});
+        EXPECT_TRUE(ecriture.Vider(&erreur)) << erreur;
+        EXPECT_EQ(ChargerDossier(m_chemin, "salle").size(), 1u);
+        ::chmod(m_chemin.c_str(), 0444);
+        ecriture.Ajouter({"salle", 1, "pc1|10.0.0.1||||||", "CC"});
+        EXPECT_FALSE(ecriture.Vider(&erreur));
+        EXPECT_TRUE(ecriture.Erreur().has_value());
+        ::chmod(m_chemin.c_str(), 0644);
+    }
+    EXPECT_EQ(LireIni(m_chemin, "salle", "Machine1", ""), "pc1|10.0.0.1||||||");
 }
