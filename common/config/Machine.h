@@ -36,12 +36,20 @@ std::string CleMachine(size_t k);
 // All machines of a folder section, in order (NbMachines, then Machine1..N).
 std::vector<Machine> ChargerDossier(const std::string& fichier, std::string_view dossier);
 // Saves a folder in one rewrite: Machine1..N, NbMachines = N, surplus Machine keys removed; an
-// empty list empties the section. False (with `erreur`) when the write failed.
+// empty list empties the section. False (with `erreur`) when the write failed, or when the
+// folder is the settings section (EstNomDossierReserve): that section is never touched.
 bool SauvegarderDossier(const std::string& fichier, std::string_view dossier,
                         const std::vector<Machine>& machines, std::string* erreur = nullptr);
 
-// The folder names in tab order: ListeDossiers split at "|", else the sections of the file but
-// "config" (any case), else "Machines".
+// True for a name that no folder may take: "Config" in any letter case (the settings section).
+bool EstNomDossierReserve(std::string_view nom);
+// Deletes a folder's section. The settings section is never deleted this way (false, with
+// `erreur`); false (with `erreur`) too when the write failed.
+bool SupprimerDossier(const std::string& fichier, std::string_view dossier,
+                      std::string* erreur = nullptr);
+
+// The folder names in tab order: ListeDossiers split at "|", else the sections of the file, but
+// "config" (any case) in either case, else "Machines".
 std::vector<std::string> ListerDossiers(const std::string& fichier);
 extern const char* const kDossierParDefaut;  // "Machines"
 

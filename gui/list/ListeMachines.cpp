@@ -165,7 +165,8 @@ std::string VerifierNomDossier(const std::string& nom, const std::vector<std::st
                                int ignorer) {
     if (nom.empty()) return "";
     if (ContientUnDe(nom, kCaracteresInterdits)) return "MSG_ERREUR_CARACTERES_INTERDITS";
-    if (nom == "+") return "MSG_ERREUR_NOM_DOSSIER_INTERDIT";
+    // "+" is the tab that makes a folder; "Config" is the section of the settings.
+    if (nom == "+" || EstNomDossierReserve(nom)) return "MSG_ERREUR_NOM_DOSSIER_INTERDIT";
     for (size_t i = 0; i < dossiers.size(); ++i)
         if (static_cast<int>(i) != ignorer && Egal(dossiers[i], nom, Comparaison::Texte))
             return "MSG_ERREUR_DOSSIER_EXISTANT";

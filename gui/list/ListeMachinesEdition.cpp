@@ -12,10 +12,10 @@
 
 #include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
-#include "gui/list/ListeMachines.h"
 #include "gui/dialogs/frmMachine.h"
+#include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/widgets/Etat.h"
 
 namespace velmora::gui {
 

@@ -15,10 +15,10 @@
 #include "common/config/Machine.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
 #include "gui/list/ListeMachines.h"
-#include "gui/widgets/Questions.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/Questions.h"
 
 namespace velmora::gui {
 
@@ -51,7 +51,7 @@ void frmVelmora::LireDossiersAuDemarrage() {
         }
         if (!liste.empty())
             for (const std::string& nom : ExtraireChamp(liste, "|")) {
-                if (nom.empty()) continue;
+                if (nom.empty() || EstNomDossierReserve(nom)) continue;  // the settings
                 const int index = m_onglets->addTab(Q(nom));
                 m_onglets->setTabData(index, Q(nom + "_"));
             }
@@ -109,7 +109,7 @@ bool frmVelmora::SauverDossier(const std::string& dossier) {
         machines.push_back(LireElement(m_liste->topLevelItem(i)));
     std::string erreur;
     const bool ok = machines.empty()
-                        ? SupprimerSection(Prog().fichierConfig, nom, &erreur)
+                        ? velmora::SupprimerDossier(Prog().fichierConfig, nom, &erreur)
                         : SauvegarderDossier(Prog().fichierConfig, nom, machines, &erreur);
     if (!ok) {
         SignalerErreurEcriture(erreur);
@@ -217,7 +217,7 @@ void frmVelmora::RenommerDossier() {
     // Section names ignore case: a new spelling of the same name must not delete the rows just
     // written, so the old section goes first then.
     if (Egal(ancien, nom, Comparaison::Texte)) {
-        if (!SupprimerSection(Prog().fichierConfig, ancien, &erreur)) {
+        if (!velmora::SupprimerDossier(Prog().fichierConfig, ancien, &erreur)) {
             SignalerErreurEcriture(erreur);
             return;
         }
@@ -225,7 +225,7 @@ void frmVelmora::RenommerDossier() {
         if (!SauverDossier(nom)) m_listeModifiee = true;
     } else {
         if (!SauverDossier(nom)) return;
-        if (!SupprimerSection(Prog().fichierConfig, ancien, &erreur))
+        if (!velmora::SupprimerDossier(Prog().fichierConfig, ancien, &erreur))
             SignalerErreurEcriture(erreur);
     }
     m_onglets->setTabText(index, Q(nom));
@@ -241,7 +241,7 @@ void frmVelmora::SupprimerDossier() {
                                4 + 32 + 256, TitreApplication());
     if (reponse != 6) return;
     std::string erreur;
-    if (!SupprimerSection(Prog().fichierConfig, m_dossierCourant, &erreur)) {
+    if (!velmora::SupprimerDossier(Prog().fichierConfig, m_dossierCourant, &erreur)) {
         SignalerErreurEcriture(erreur);
         return;
     }

@@ -180,3 +180,18 @@ TEST_F(Fichier, NewMacAddressesAreGroupedAndReachTheDiskSoon) {
     }
     EXPECT_EQ(LireIni(m_chemin, "salle", "Machine1", ""), "pc1|10.0.0.1||||||");
 }
+
+TEST_F(Fichier, TheSettingsSectionIsNeverAFolder) {
+    const std::string reglages = "[Config]\nLangue=Français\nListeDossiers=Salle|config|Atelier\n";
+    Ecrire(reglages);
+    EXPECT_TRUE(EstNomDossierReserve(" cOnFiG "));
+    EXPECT_FALSE(EstNomDossierReserve("Configs"));
+    EXPECT_EQ(ListerDossiers(m_chemin), (std::vector<std::string>{"Salle", "Atelier"}));
+    std::string erreur;
+    EXPECT_FALSE(SauvegarderDossier(m_chemin, "CONFIG", {}, &erreur));
+    EXPECT_FALSE(erreur.empty());
+    EXPECT_FALSE(SauvegarderDossier(m_chemin, "Config", {LireLigneMachine("pc|1.2.3.4||||||")}));
+    EXPECT_FALSE(SupprimerDossier(m_chemin, "config", &erreur));
+    EXPECT_EQ(LireDocumentIni(m_chemin).Serialize(), reglages);
+    EXPECT_TRUE(SupprimerDossier(m_chemin, "Salle"));
+}

@@ -15,9 +15,9 @@
 #include "common/config/Machine.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
 #include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/widgets/Etat.h"
 #include "test_listeAide.h"
 
 using namespace velmora;
@@ -78,6 +78,9 @@ class TestListe : public QObject {
         QCOMPARE(VerifierNomDossier("x=y", dossiers),
                  std::string("MSG_ERREUR_CARACTERES_INTERDITS"));
         QCOMPARE(VerifierNomDossier("+", dossiers), std::string("MSG_ERREUR_NOM_DOSSIER_INTERDIT"));
+        // The settings section, in any letter case, is refused the same way.
+        QCOMPARE(VerifierNomDossier("cONFIG", dossiers),
+                 std::string("MSG_ERREUR_NOM_DOSSIER_INTERDIT"));
         QCOMPARE(VerifierNomDossier("Bureau", dossiers), std::string());
     }
 
