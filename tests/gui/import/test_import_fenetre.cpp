@@ -2,6 +2,7 @@
 // on a temporary Configuration file; the probes are stand-ins (nothing is sent).
 #include <QApplication>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
@@ -13,14 +14,14 @@
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
-#include "gui/list/ListeMachines.h"
-#include "gui/run/MiseAJourMAC.h"
-#include "gui/widgets/Questions.h"
 #include "gui/dialogs/frmConfiguration.h"
 #include "gui/import/frmImportFichierText.h"
-#include "gui/run/frmTraitementEnCours.h"
+#include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/run/MiseAJourMAC.h"
+#include "gui/run/frmTraitementEnCours.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/Questions.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -128,6 +129,39 @@ class TestImportFenetre : public QObject {
         QCOMPARE(machines.size(), size_t(4));
         QCOMPARE(machines[0].adresse, std::string("10.0.0.11"));
         QCOMPARE(machines[3].nom, std::string("nouveau"));
+    }
+
+    void aTabClickDuringAnImportChangesNothing() {
+        m_fichierChoisi = m_dossier->filePath("gros.txt").toStdString();
+        {
+            std::ofstream scan(m_fichierChoisi);
+            for (int i = 1; i <= 1500; ++i)
+                scan << "10.2." << i / 250 << "." << i % 250 << "\tposte" << i
+                     << "\t1 ms\t\tWG\tAA-AA-AA-AA-AA-AA\n";
+            scan << "10.0.0.99\tsrv\t1 ms\t\tWG\tAA-AA-AA-AA-AA-99\n";
+        }
+        // The user clicks the "Serveurs" tab and opens a menu while the import runs.
+        QTabBar* onglets = m_fenetre->tabOnglets();
+        int clics = 0;
+        QTimer minuterie;
+        minuterie.setInterval(0);
+        QObject::connect(&minuterie, &QTimer::timeout, [&] {
+            ++clics;
+            QTest::mouseClick(onglets, Qt::LeftButton, {}, onglets->tabRect(1).center());
+        });
+        minuterie.start();
+        m_fenetre->mnuFichierImportTrellide_Click();
+        minuterie.stop();
+        QVERIFY(clics > 0);
+        QCOMPARE(m_fenetre->DossierCourant(), std::string("Machines"));
+        QCOMPARE(m_fenetre->lvwMachines()->topLevelItemCount(), 3 + 1501);
+        QVERIFY(m_fenetre->SauvegarderConfiguration());
+        QCOMPARE(velmora::ChargerDossier(m_fichier, "Serveurs")[0].adresse,
+                 std::string("10.1.0.1"));
+        QCOMPARE(velmora::ChargerDossier(m_fichier, "Machines").size(), size_t(1504));
+        // The window is usable again afterwards.
+        QVERIFY(onglets->isEnabled());
+        QVERIFY(m_fenetre->menuBar()->isEnabled());
     }
 
     void textImportRemembersTheFileAndAddsTheSelectedRows() {
