@@ -1,5 +1,6 @@
 #include "batch/Batch.h"
 
+#include <iostream>
 #include <new>
 #include <system_error>
 
@@ -25,6 +26,9 @@ int Executer(const std::vector<std::string>& arguments, Console& console,
 
     std::string message;
     const int statut = Initialiser(ModeDemarrage::BATCH, message);
+    // A missing language file: French texts, and one line on standard error (the exit code and
+    // standard output stay as they are).
+    if (!prog.langueIntrouvable.empty()) std::cerr << MessageLangueIntrouvable() << std::endl;
     // The file is checked before the tools, and both before the command line.
     if (statut == 1) {
         console.EcrireToujours(Texte("MSG_ERREUR_ABSENCE_FICHIER_CONFIG") + kFinLigne);

@@ -14,13 +14,16 @@ enum class ModeDemarrage { GUI, BATCH };
 
 struct Programme {
     ModeDemarrage mode = ModeDemarrage::BATCH;
-    std::string ligneCommande;  // set by the caller before Initialiser
-    std::string fichierConfig;  // full path of the Configuration file
-    std::string dossierConfig;  // its folder, with a trailing "/"
-    std::string options;        // the command line after the file name
-    std::string langue;         // "Français" or a language file name without ".lng"
-    std::string fichierLangue;  // full path of the language file, "" for "Français"
+    std::string ligneCommande;    // set by the caller before Initialiser
+    std::string fichierConfig;    // full path of the Configuration file
+    std::string dossierConfig;    // its folder, with a trailing "/"
+    std::string options;          // the command line after the file name
+    std::string langue;           // "Français" or a language file name without ".lng"
+    std::string fichierLangue;    // full path of the language file, "" for "Français"
     bool configNouvelle = false;  // true when Langue was absent
+    // The language named by Langue whose file was not found or could not be read (the texts are
+    // then the French built-in ones and the program tells the user once); "" otherwise.
+    std::string langueIntrouvable;
     ReglagesDemarrage reglages;
 };
 
@@ -41,6 +44,9 @@ struct EnvironnementDemarrage {
     std::vector<std::string> dossiersLangues;     // default: see DossiersLangues()
 };
 int Initialiser(ModeDemarrage mode, std::string& message, const EnvironnementDemarrage& env);
+
+// The text that tells the user that the language file of Prog().langueIntrouvable is missing.
+std::string MessageLangueIntrouvable();
 
 // Folders searched for the *.lng files, with a trailing "/": the program folder, and for an
 // installed program also <prefix>/share/velmora/ (beside the program, then the build's own).

@@ -33,8 +33,8 @@ class CibleImport {
     virtual void Terminer() {}
 };
 
-// Reads the lines of a text file (UTF-8, or Windows-1252 when the bytes are not UTF-8; LF or
-// CR LF). Returns std::nullopt when the file cannot be opened or read, with the reason in
+// Reads the lines of a text file (each line UTF-8, or Windows-1252 when its bytes are not UTF-8;
+// LF or CR LF). Returns std::nullopt when the file cannot be opened or read, with the reason in
 // `erreur`.
 std::optional<std::vector<std::string>> LireLignesFichier(const std::string& chemin,
                                                           std::string& erreur);

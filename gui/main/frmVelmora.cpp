@@ -26,13 +26,13 @@
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/platform/Outil.h"
-#include "gui/widgets/Controles.h"
-#include "gui/widgets/Etat.h"
-#include "gui/list/ListeMachines.h"
-#include "gui/widgets/Questions.h"
-#include "gui/widgets/TraduireFeuille.h"
 #include "gui/dialogs/frmAPropos.h"
 #include "gui/dialogs/frmAstuceDuJour.h"
+#include "gui/list/ListeMachines.h"
+#include "gui/widgets/Controles.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/Questions.h"
+#include "gui/widgets/TraduireFeuille.h"
 
 // The resources of the window live in a static library: register them once.
 static void InitialiserRessources() { Q_INIT_RESOURCE(velmora); }
@@ -342,6 +342,8 @@ bool frmVelmora::Form_Load(const std::string& ligneCommande) {
         MsgBox(nullptr, Tr("MSG_ERREUR_UTILISER_BATCH"), 48, TitreApplication());
         return false;
     }
+    if (!Prog().langueIntrouvable.empty())
+        MsgBox(nullptr, MessageLangueIntrouvable(), 48, TitreApplication());
     QStringList entetes;
     for (int c = 0; c < NombreColonnes; ++c) entetes << Q(Tr(kClesColonnes[c]));
     entetes[ColEtat].clear();
