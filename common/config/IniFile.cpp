@@ -148,8 +148,11 @@ std::string IniDocument::Serialize() const {
         return out;
     };
     if (m_windows1252) {
-        // A file of the Windows version stays readable by it while every character fits.
-        if (auto octets = VersWindows1252(joindre("\r\n"))) return std::move(*octets);
+        // A file of the Windows version stays readable by it while every character fits, and
+        // while no line of it would read back as UTF-8 (such as "Ã©").
+        const std::string texte = joindre("\r\n");
+        if (auto octets = VersWindows1252(texte); octets && DecoderLignes(*octets) == texte)
+            return std::move(*octets);
     }
     return joindre("\n");
 }

@@ -40,7 +40,9 @@ class IniDocument {
 
     std::optional<std::string> Get(std::string_view section, std::string_view cle) const;
     // Sets a key, adding the section (at the end) and the key (at the end of its section) when
-    // absent.
+    // absent. A value with blanks at its edges, or one enclosed in double quotes, is written
+    // within one more pair of double quotes, so that it reads back identical (here and in the
+    // Windows version, which drops one such pair as Parse does).
     void Set(std::string_view section, std::string_view cle, std::string_view valeur);
     // Removes a key; false when it was absent.
     bool Remove(std::string_view section, std::string_view cle);
