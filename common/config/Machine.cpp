@@ -112,25 +112,25 @@ bool SauvegarderDossier(const std::string& fichier, std::string_view dossier,
                         const std::vector<Machine>& machines, std::string* erreur) {
     if (RefuserSectionReglages(dossier, erreur)) return false;
     return ModifierIni(
-        fichier,
-        [&](IniDocument& doc) {
-            const size_t n = machines.size();
-            if (n == 0) {
-                doc.ClearSection(dossier);
-                return;
-            }
-            for (size_t k = 1; k <= n; ++k)
-                doc.Set(dossier, CleMachine(k), LigneMachine(machines[k - 1]));
-            long long ancien = LireEntier(doc.Get(dossier, cle::NbMachines).value_or("0"), 0);
-            doc.Remove(dossier, cle::NbMachines);
-            doc.Set(dossier, cle::NbMachines, std::to_string(n));
-            // Surplus lines: up to the old count, and any other stray numbered line.
-            for (const auto& [k, v] : doc.Keys(dossier))
-                ancien = std::max<long long>(ancien, static_cast<long long>(NumeroCleMachine(k)));
-            for (long long k = static_cast<long long>(n) + 1; k <= ancien; ++k)
-                doc.Remove(dossier, CleMachine(static_cast<size_t>(k)));
-        },
-        erreur);
+        fichier, [&](IniDocument& doc) { RemplacerDossier(doc, dossier, machines); }, erreur);
+}
+
+void RemplacerDossier(IniDocument& doc, std::string_view dossier,
+                      const std::vector<Machine>& machines) {
+    const size_t n = machines.size();
+    if (n == 0) {
+        doc.ClearSection(dossier);
+        return;
+    }
+    for (size_t k = 1; k <= n; ++k) doc.Set(dossier, CleMachine(k), LigneMachine(machines[k - 1]));
+    long long ancien = LireEntier(doc.Get(dossier, cle::NbMachines).value_or("0"), 0);
+    doc.Remove(dossier, cle::NbMachines);
+    doc.Set(dossier, cle::NbMachines, std::to_string(n));
+    // Surplus lines: up to the old count, and any other stray numbered line.
+    for (const auto& [k, v] : doc.Keys(dossier))
+        ancien = std::max<long long>(ancien, static_cast<long long>(NumeroCleMachine(k)));
+    for (long long k = static_cast<long long>(n) + 1; k <= ancien; ++k)
+        doc.Remove(dossier, CleMachine(static_cast<size_t>(k)));
 }
 
 std::vector<std::string> ListerDossiers(const std::string& fichier) {

@@ -7,6 +7,8 @@
 
 namespace velmora {
 
+class IniDocument;
+
 // One machine as the user typed it: every field is text, nothing is converted when stored.
 struct Machine {
     std::string nom;
@@ -47,6 +49,11 @@ bool EstNomDossierReserve(std::string_view nom);
 // `erreur`); false (with `erreur`) too when the write failed.
 bool SupprimerDossier(const std::string& fichier, std::string_view dossier,
                       std::string* erreur = nullptr);
+
+// The folder's section rewritten with these machines, as SauvegarderDossier does, in a document
+// being modified.
+void RemplacerDossier(IniDocument& doc, std::string_view dossier,
+                      const std::vector<Machine>& machines);
 
 // The folder names in tab order: ListeDossiers split at "|", else the sections of the file, but
 // "config" (any case) in either case, else "Machines".

@@ -1,5 +1,7 @@
 #include "common/config/MiseAJourMachines.h"
 
+#include <algorithm>
+
 #include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
@@ -76,6 +78,50 @@ bool EcrireNouvellesMAC(const std::string& fichier, const std::vector<NouvelleMA
         erreur);
     if (!ok) resultat.assign(changements.size(), false);
     if (ecrites) *ecrites = std::move(resultat);
+    return ok;
+}
+
+bool SauvegarderDossierFusion(const std::string& fichier, std::string_view dossier,
+                              const std::vector<LigneSauvee>& lignes, std::vector<Machine>* ecrites,
+                              std::string* erreur) {
+    if (EstNomDossierReserve(dossier)) return SauvegarderDossier(fichier, dossier, {}, erreur);
+    std::vector<Machine> resultat;
+    const bool ok = ModifierIni(
+        fichier,
+        [&](IniDocument& doc) {
+            resultat.clear();
+            // The folder's lines as they are now; each may serve one row only.
+            const long long nombre =
+                std::min<long long>(LireEntier(doc.Get(dossier, cle::NbMachines).value_or("0"), 0),
+                                    static_cast<long long>(doc.Keys(dossier).size()));
+            std::vector<std::optional<std::string>> actuelles;
+            for (long long k = 1; k <= nombre; ++k)
+                actuelles.push_back(doc.Get(dossier, CleMachine(static_cast<size_t>(k))));
+            std::vector<bool> prise(actuelles.size(), false);
+            auto prendre = [&](const auto& correspond) -> std::optional<std::string> {
+                for (size_t i = 0; i < actuelles.size(); ++i) {
+                    if (prise[i] || !actuelles[i] || !correspond(*actuelles[i])) continue;
+                    prise[i] = true;
+                    return actuelles[i];
+                }
+                return std::nullopt;
+            };
+            for (const LigneSauvee& l : lignes) {
+                if (!l.ligneChargee || LigneMachine(l.machine) != *l.ligneChargee) {
+                    resultat.push_back(l.machine);  // changed here: the program's own work
+                    continue;
+                }
+                auto ligne = prendre([&](const std::string& a) { return a == *l.ligneChargee; });
+                if (!ligne)
+                    ligne = prendre([&](const std::string& a) {
+                        return MemeMachine(LireLigneMachine(a), l.machine);
+                    });
+                if (ligne) resultat.push_back(LireLigneMachine(*ligne));
+            }
+            RemplacerDossier(doc, dossier, resultat);
+        },
+        erreur);
+    if (ok && ecrites) *ecrites = std::move(resultat);
     return ok;
 }
 

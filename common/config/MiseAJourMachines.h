@@ -10,8 +10,11 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
+
+#include "common/config/Machine.h"
 
 namespace velmora {
 
@@ -36,6 +39,24 @@ struct NouvelleMAC {
 // written: nothing was written then.
 bool EcrireNouvellesMAC(const std::string& fichier, const std::vector<NouvelleMAC>& changements,
                         std::vector<bool>* ecrites = nullptr, std::string* erreur = nullptr);
+
+// A row of a folder that the windowed program saves: the machine as shown, and the line it was
+// loaded from (nullopt for a row added since).
+struct LigneSauvee {
+    Machine machine;
+    std::optional<std::string> ligneChargee;
+};
+
+// Saves a folder as SauvegarderDossier does, except for the rows that the program did not change
+// since they were loaded (their line is still `ligneChargee`): such a row takes the machine's
+// line as it is in the file now (another program may have changed it meanwhile), found by name
+// and address among the lines not yet taken, and is left out when the machine is no longer in
+// the folder (deleted meanwhile). `ecrites` receives the machines written, in order. False
+// (with `erreur`) when the file could not be read or written.
+bool SauvegarderDossierFusion(const std::string& fichier, std::string_view dossier,
+                              const std::vector<LigneSauvee>& lignes,
+                              std::vector<Machine>* ecrites = nullptr,
+                              std::string* erreur = nullptr);
 
 // Gathers the new addresses of a run and writes them with EcrireNouvellesMAC from a thread of
 // its own, at most `intervalle` after the first one that waits: a killed run loses at most that

@@ -13,6 +13,7 @@ namespace {
 constexpr int RoleIcone = Qt::UserRole + 1;
 constexpr int RoleMotDePasse = Qt::UserRole + 2;
 constexpr int RoleEcheance = Qt::UserRole + 3;
+constexpr int RoleLigneChargee = Qt::UserRole + 4;
 
 QString Q(const std::string& texte) { return QString::fromUtf8(texte.data(), texte.size()); }
 std::string S(const QString& texte) { return texte.toUtf8().toStdString(); }
@@ -159,6 +160,17 @@ std::optional<std::vector<Machine>> AnalyserCollage(std::string_view texte) {
                                    champs[7], champs[6]});
     }
     return machines;
+}
+
+void DefinirLigneChargee(QTreeWidgetItem* element, const std::optional<std::string>& ligne) {
+    element->setData(0, RoleLigneChargee,
+                     ligne ? QVariant(QString::fromStdString(*ligne)) : QVariant());
+}
+
+std::optional<std::string> LigneChargee(const QTreeWidgetItem* element) {
+    const QVariant v = element->data(0, RoleLigneChargee);
+    if (!v.isValid()) return std::nullopt;
+    return v.toString().toStdString();
 }
 
 std::string VerifierNomDossier(const std::string& nom, const std::vector<std::string>& dossiers,

@@ -13,6 +13,7 @@
 #include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
+#include "common/config/MiseAJourMachines.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "gui/list/ListeMachines.h"
@@ -90,8 +91,10 @@ void frmVelmora::ChargerDossier(const std::string& dossier) {
     m_liste->setUpdatesEnabled(false);
     m_liste->clear();
     QList<QTreeWidgetItem*> lignes;
-    for (const Machine& machine : velmora::ChargerDossier(Prog().fichierConfig, dossier))
+    for (const Machine& machine : velmora::ChargerDossier(Prog().fichierConfig, dossier)) {
         lignes.append(new ElementMachine(machine));
+        DefinirLigneChargee(lignes.back(), LigneMachine(machine));
+    }
     m_liste->addTopLevelItems(lignes);
     if (m_tri != 0) TrierListe();
     m_liste->setUpdatesEnabled(true);
@@ -108,6 +111,29 @@ bool frmVelmora::SauverDossier(const std::string& dossier) {
     for (int i = 0; i < m_liste->topLevelItemCount(); ++i)
         machines.push_back(LireElement(m_liste->topLevelItem(i)));
     std::string erreur;
+    if (dossier.empty() && !machines.empty()) {
+        // The current folder: what this window did not change itself is taken from the file as
+        // it is now, so that another program's changes made meanwhile are kept.
+        std::vector<LigneSauvee> lignes;
+        lignes.reserve(machines.size());
+        for (int i = 0; i < m_liste->topLevelItemCount(); ++i)
+            lignes.push_back(
+                {machines[static_cast<size_t>(i)], LigneChargee(m_liste->topLevelItem(i))});
+        std::vector<Machine> ecrites;
+        if (!SauvegarderDossierFusion(Prog().fichierConfig, nom, lignes, &ecrites, &erreur)) {
+            SignalerErreurEcriture(erreur);
+            return false;
+        }
+        m_listeModifiee = false;
+        if (ecrites != machines) {
+            ChargerDossier(nom);  // the list shows what the file holds now
+        } else {
+            for (int i = 0; i < m_liste->topLevelItemCount(); ++i)
+                DefinirLigneChargee(m_liste->topLevelItem(i),
+                                    LigneMachine(machines[static_cast<size_t>(i)]));
+        }
+        return true;
+    }
     const bool ok = machines.empty()
                         ? velmora::SupprimerDossier(Prog().fichierConfig, nom, &erreur)
                         : SauvegarderDossier(Prog().fichierConfig, nom, machines, &erreur);

@@ -195,3 +195,29 @@ TEST_F(Fichier, TheSettingsSectionIsNeverAFolder) {
     EXPECT_EQ(LireDocumentIni(m_chemin).Serialize(), reglages);
     EXPECT_TRUE(SupprimerDossier(m_chemin, "Salle"));
 }
+
+TEST_F(Fichier, AFolderSaveKeepsWhatAnotherProgramChangedMeanwhile) {
+    Ecrire(
+        "[Salle]\nNbMachines=4\nMachine1=a|10.0.0.1||||||\nMachine2=b|10.0.0.2||||||\n"
+        "Machine3=c|10.0.0.3||||||\nMachine4=d|10.0.0.4|||||| vieux\n");
+    std::vector<LigneSauvee> lignes;
+    for (const Machine& m : ChargerDossier(m_chemin, "Salle"))
+        lignes.push_back({m, LigneMachine(m)});
+    // Meanwhile another program moves d first with a new comment, changes b and deletes c.
+    Ecrire(
+        "[Salle]\nNbMachines=3\nMachine1=d|10.0.0.4|||||| neuf\nMachine2=a|10.0.0.1||||||\n"
+        "Machine3=b|10.0.0.2|||AA-AA-AA-AA-AA-AA|||\n");
+    // Here: a's MAC changed, a row added; b, c and d untouched.
+    lignes[0].machine.adresseMAC = "BB-BB-BB-BB-BB-BB";
+    lignes.push_back({LireLigneMachine("e|10.0.0.5||||||"), std::nullopt});
+    std::vector<Machine> ecrites;
+    std::string erreur;
+    ASSERT_TRUE(SauvegarderDossierFusion(m_chemin, "Salle", lignes, &ecrites, &erreur)) << erreur;
+    const std::vector<Machine> salle = ChargerDossier(m_chemin, "Salle");
+    EXPECT_EQ(salle, ecrites);
+    ASSERT_EQ(salle.size(), 4u);  // c stays deleted
+    EXPECT_EQ(salle[0].adresseMAC, "BB-BB-BB-BB-BB-BB");
+    EXPECT_EQ(salle[1].adresseMAC, "AA-AA-AA-AA-AA-AA");
+    EXPECT_EQ(salle[2].commentaire, " neuf");
+    EXPECT_EQ(salle[3].nom, "e");
+}

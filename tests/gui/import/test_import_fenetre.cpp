@@ -214,6 +214,27 @@ class TestImportFenetre : public QObject {
                  std::string("AA-BB-CC-DD-EE-01"));
     }
 
+    void macUpdateKeepsWhatAnotherProgramChangedMeanwhile() {
+        // While the window is open, another program edits Pc2 and deletes the printer.
+        auto machines = velmora::ChargerDossier(m_fichier, "Machines");
+        machines[1].commentaire = "modifié ailleurs";
+        machines.pop_back();
+        QVERIFY(velmora::SauvegarderDossier(m_fichier, "Machines", machines));
+        QuandOuvert<frmTraitementEnCours>(
+            [](frmTraitementEnCours* f) {
+                return f->btnStop()->text() == QString::fromStdString(i18n::Tr("TXT_FERMER"));
+            },
+            [](frmTraitementEnCours* f) { f->btnStop()->click(); });
+        m_fenetre->mnuOptionsMajMAC_Click();
+        QVERIFY(m_fenetre->SauvegarderConfiguration());
+        machines = velmora::ChargerDossier(m_fichier, "Machines");
+        QCOMPARE(machines.size(), size_t(2));  // the printer stays deleted
+        QCOMPARE(machines[0].adresseMAC, std::string("AA-BB-CC-DD-EE-01"));  // this window's work
+        QCOMPARE(machines[1].commentaire, std::string("modifié ailleurs"));
+        // The list shows the folder as it is now.
+        QCOMPARE(m_fenetre->lvwMachines()->topLevelItemCount(), 2);
+    }
+
     void folderOrderFromTheSettingsReachesTheTabs() {
         QuandOuvert<frmConfiguration>([](frmConfiguration*) { return true; },
                                       [](frmConfiguration* d) {
