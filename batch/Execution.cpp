@@ -3,6 +3,7 @@
 #include "batch/ListeTravail.h"
 #include "common/config/Commun.h"
 #include "common/config/IniFile.h"
+#include "common/net/ReveilInternet.h"
 
 namespace velmora::batch {
 
@@ -97,10 +98,17 @@ void Reveiller(const EntreeTravail& entree, ContexteBatch& contexte) {
 void ReveillerViaInternet(const EntreeTravail& entree, ContexteBatch& contexte) {
     long long port = entree.port.empty() ? contexte.reglages.portParDefautWOW : Val(entree.port);
     std::string reponse;
-    std::string ligne =
-        contexte.operations.ReveillerParInternet(entree.adresse, port, entree.adresseMAC, reponse)
-            ? SansFinDeLigne(reponse)
-            : Texte("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT");
+    std::string ligne;
+    if (contexte.operations.ReveillerParInternet(entree.adresse, port, entree.adresseMAC,
+                                                 reponse)) {
+        ligne = SansFinDeLigne(reponse);
+    } else {
+        // The service's own answer ("403 Forbidden: wrong key", what to configure) tells the
+        // user what to fix; the fixed message alone does not.
+        ligne = Texte("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT");
+        const std::string resume = net::ResumeReponse(reponse);
+        if (!resume.empty()) ligne += " : " + resume;
+    }
     contexte.console.EcrireConsole(kPrefixeResultat + ligne + kFinLigne);
 }
 

@@ -6,7 +6,7 @@ set -euo pipefail
 pkgs=(
     build-essential cmake pkg-config clang
     qt6-base-dev libgl1-mesa-dev
-    libcurl4-openssl-dev
+    libcurl4-openssl-dev libmicrohttpd-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     samba-common-bin python3-impacket
     iproute2 iputils-ping

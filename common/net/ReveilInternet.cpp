@@ -9,6 +9,7 @@
 
 #include "common/config/Commun.h"
 #include "common/config/Programme.h"
+#include "common/i18n/Traduction.h"
 #include "common/platform/Outil.h"
 
 namespace velmora::net {
@@ -96,7 +97,38 @@ bool Demander(const Tentative& t, const ReglagesDemarrage& reglages, std::string
     return code == CURLE_OK && StatutReponse(entetes) == "200 OK";
 }
 
+// The text of `cle` in the Translation table, or its French built-in text when the table
+// does not hold it (a caller that loaded no table).
+std::string Message(const char* cle) {
+    std::string texte = i18n::Tr(cle);
+    if (!texte.empty()) return texte;
+    for (const auto& [c, francais] : i18n::TextesIntegres(i18n::ListeTextes::Fenetre))
+        if (std::string_view(c) == cle) return francais;
+    return cle;
+}
+
 }  // namespace
+
+std::string ResumeReponse(std::string_view corps) {
+    constexpr size_t kLongueurMax = 300;  // bytes
+    size_t debut = 0;
+    while (debut < corps.size() && (corps[debut] == '\r' || corps[debut] == '\n')) ++debut;
+    std::string resume;
+    for (size_t i = debut; i < corps.size() && corps[i] != '\r' && corps[i] != '\n'; ++i) {
+        const unsigned char c = static_cast<unsigned char>(corps[i]);
+        // Control characters (a terminal's escape sequences among them) are not shown.
+        if (c < 0x20 || c == 0x7f) continue;
+        resume += static_cast<char>(c);
+    }
+    if (resume.size() > kLongueurMax) {
+        size_t fin = kLongueurMax;
+        // Never cut a UTF-8 sequence in two.
+        while (fin > 0 && (static_cast<unsigned char>(resume[fin]) & 0xC0) == 0x80) --fin;
+        resume.resize(fin);
+        resume += "...";
+    }
+    return resume;
+}
 
 std::string StatutReponse(std::string_view entetes) {
     size_t fin = 0;
@@ -110,10 +142,8 @@ bool ReveillerParInternet(const std::string& adresse, long long port, const std:
                           std::string& reponse, const ReglagesDemarrage& reglages) {
     const std::string modele = reglages.scriptWOWParDefaut ? kModeleIntegre : reglages.scriptWOWUrl;
     if (modele.empty()) {
-        reponse = reglages.scriptWOWParDefaut
-                      ? "There is no built-in wake script: set ScriptWOWUrl to the address of "
-                        "your own script and turn off ScriptWOWParDéfaut."
-                      : "ScriptWOWUrl is empty: set it to the address of your wake script.";
+        reponse = Message(reglages.scriptWOWParDefaut ? "MSG_ERREUR_REVEIL_SANS_SCRIPT"
+                                                      : "MSG_ERREUR_SCRIPT_WOW_URL_VIDE");
         return false;
     }
     InitialiserCurl();

@@ -16,12 +16,18 @@ namespace velmora::net {
 // ProxyPassword. With ProxySiErreurTesterAussiAccèsDirect and a type other than 1, a failed
 // attempt is followed by a direct one. 10 seconds per attempt. True when an attempt ended with
 // the status text exactly "200 OK". `reponse` receives the body of the last response received
-// (left unchanged when none came); when no template is usable it receives a message that says
-// to set ScriptWOWUrl. Settings come from `reglages` (Prog().reglages in the short form).
+// (left unchanged when none came); when no template is usable it receives the translated
+// message that says to set up velmora-relay and which ScriptWOWUrl line to write
+// (MSG_ERREUR_REVEIL_SANS_SCRIPT, MSG_ERREUR_SCRIPT_WOW_URL_VIDE). Settings come from
+// `reglages` (Prog().reglages in the short form).
 bool ReveillerParInternet(const std::string& adresse, long long port, const std::string& mac,
                           std::string& reponse, const ReglagesDemarrage& reglages);
 bool ReveillerParInternet(const std::string& adresse, long long port, const std::string& mac,
                           std::string& reponse);
+
+// What a program shows of a response body next to a failed wake: its first non-empty line,
+// without control characters, cut to 300 bytes (then followed by "...").
+std::string ResumeReponse(std::string_view corps);
 
 // The text after the first space of the status line (the headers up to the first control
 // character), e.g. "200 OK"; "" when there is none. With several responses (a proxy's

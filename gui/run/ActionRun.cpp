@@ -10,6 +10,7 @@
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/net/ReveilInternet.h"
 #include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"
 
@@ -268,10 +269,16 @@ void ExecutionAction::ReveillerViaInternet(int ligne, const Ligne& valeurs) {
         Journaliser(kResultat + reponse);
         if (Etat().reglages.mettreEnRougeReveil) m_cible.DefinirIcone(ligne, "Rouge");
     } else if (m_journal) {
-        Journaliser(kResultat + Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT"));
+        // The service's own answer says what to fix (a wrong key, what to configure).
+        const std::string resume = net::ResumeReponse(reponse);
+        Journaliser(kResultat + Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT") +
+                    (resume.empty() ? "" : " : " + resume));
     } else {
+        const std::string resume = net::ResumeReponse(reponse);
         m_cible.Sablier(false);
-        MsgBox(m_cible.Fenetre(), Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_LONG"), 16, kTitreApplication);
+        MsgBox(m_cible.Fenetre(),
+               Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_LONG") + (resume.empty() ? "" : "\n\n" + resume),
+               16, kTitreApplication);
         m_cible.Sablier(true);
     }
 }

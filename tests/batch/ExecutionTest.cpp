@@ -150,6 +150,16 @@ TEST_F(Execution, DirectDesignationsAndTheirErrors) {
     EXPECT_EQ(m_reseau.appels.back(), "wmi 6 pc9 :");
 }
 
+TEST_F(Execution, AFailedWakeViaInternetShowsTheServicesAnswer) {
+    Config("", "");
+    m_reseau.relaisRepond = false;  // the service answers, but not "200 OK"
+    EXPECT_EQ(Lancer({"/n:1.2.3.4, 00-11-22-33-44-55"}), 0);
+    const Lignes_t lignes = Sortie();
+    ASSERT_GE(lignes.size(), 3u);
+    EXPECT_EQ(lignes[2],
+              "   -> Impossible d'accéder au service de réveil par Internet : OK 1.2.3.4");
+}
+
 TEST_F(Execution, LookUpByFolderPatternAndLetterCase) {
     Config("",
            "[bureau]\nNbMachines=1\nMachine1=pc1|127.0.0.5||||||\n"

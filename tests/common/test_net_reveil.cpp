@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/i18n/Traduction.h"
 #include "common/net/ReveilInternet.h"
 #include "common/platform/Outil.h"
 #include "test_net_pairs.h"
@@ -93,6 +94,34 @@ TEST(ReveilInternet, MissingTemplateOrRefusedConnectionFails) {
     EXPECT_FALSE(ReveillerParInternet("1.2.3.4", 9, "m", reponse,
                                       Reglages("http://127.0.0.1:" + std::to_string(ferme) + "/")));
     EXPECT_EQ(reponse, "unchanged");
+}
+
+TEST(ReveilInternet, WithoutATemplateTheMessageNamesTheRelayAndTheLineToWrite) {
+    ReglagesDemarrage integre;
+    std::string reponse;
+    i18n::Traductions().Clear();  // no table loaded: the French built-in text
+    EXPECT_FALSE(ReveillerParInternet("1.2.3.4", 9, "00:11:22:33:44:55", reponse, integre));
+    EXPECT_TRUE(reponse.starts_with("il n'y a pas de script de réveil par défaut")) << reponse;
+    EXPECT_NE(reponse.find("velmora-relay"), std::string::npos);
+    EXPECT_NE(reponse.find("ScriptWOWUrl=http://ADRESSE:PORT/?ip=%ip%&mac=%mac%&port=%port%&key="),
+              std::string::npos);
+    ASSERT_TRUE(i18n::ChargerTraductions(i18n::ListeTextes::Console,
+                                         VELMORA_SOURCE_DIR "/lang/English.lng"));
+    EXPECT_FALSE(ReveillerParInternet("1.2.3.4", 9, "00:11:22:33:44:55", reponse, integre));
+    EXPECT_TRUE(reponse.starts_with("there is no default wake script: install velmora-relay"));
+    EXPECT_FALSE(ReveillerParInternet("1.2.3.4", 9, "m", reponse, Reglages("")));
+    EXPECT_TRUE(reponse.starts_with("ScriptWOWUrl is empty")) << reponse;
+    i18n::Traductions().Clear();
+}
+
+TEST(ReveilInternet, ResumeReponseKeepsOneSafeLine) {
+    EXPECT_EQ(ResumeReponse(""), "");
+    EXPECT_EQ(ResumeReponse("\r\n403 Forbidden: wrong key\r\nmore"), "403 Forbidden: wrong key");
+    // A hostile server's escape sequences never reach the terminal.
+    EXPECT_EQ(ResumeReponse("\x1b[2Jcleared\x07\x7f"), "[2Jcleared");
+    const std::string longue = std::string(299, 'a') + "é" + std::string(50, 'b');
+    const std::string resume = ResumeReponse(longue);
+    EXPECT_EQ(resume, std::string(299, 'a') + "...");  // "é" is not cut in two
 }
 
 TEST(ReveilInternet, ServerThatNeverAnswersFailsAfterTheTimeLimit) {

@@ -132,14 +132,14 @@ TEST_F(FichierHostile, FifoOrOversizedFileIsRefusedWithoutBlocking) {
 
 TEST_F(FichierHostile, ChargerTraductionsFallsBackToFrenchForAMissingFile) {
     EXPECT_FALSE(ChargerTraductions(ListeTextes::Fenetre, (m_dossier / "Absent.lng").string()));
-    EXPECT_EQ(Traductions().Count(), 138u);
+    EXPECT_EQ(Traductions().Count(), 140u);
     EXPECT_EQ(Tr("TXT_PAQUET_ENVOYE"), "Paquet envoyé à %v (port %v)");
     // A partial file replaces only its own keys; loading again starts from an empty table.
     Ecrire("[Traduction]\nTXT_FERMER=&Close\n");
     EXPECT_TRUE(ChargerTraductions(ListeTextes::Fenetre, m_fichier));
     EXPECT_EQ(Tr("TXT_FERMER"), "&Close");
     EXPECT_EQ(Tr("TXT_ANNULER_ACTION"), "A&nnuler redémarrage/extinction");
-    EXPECT_EQ(Traductions().Count(), 138u);
+    EXPECT_EQ(Traductions().Count(), 140u);
 }
 
 TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
@@ -152,7 +152,7 @@ TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
     }
     EXPECT_NE(Tr("MSG_ERREUR").find(" :\n\n%v\n\nVeuillez"), std::string::npos);
     ASSERT_TRUE(ChargerTraductions(ListeTextes::Console, ""));
-    EXPECT_EQ(Traductions().Count(), 53u);
+    EXPECT_EQ(Traductions().Count(), 55u);
     const std::string syntaxe = Tr("SYNTAXE");
     EXPECT_EQ(Compter(syntaxe, "\n"), 53u);
     EXPECT_TRUE(syntaxe.starts_with("\nUtilisation\n   VelmoraBatch [fichier_ini] action"));
@@ -162,8 +162,8 @@ TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
 TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     const auto& fenetre = TextesIntegres(ListeTextes::Fenetre);
     const auto& console = TextesIntegres(ListeTextes::Console);
-    ASSERT_EQ(fenetre.size(), 138u);
-    ASSERT_EQ(console.size(), 53u);
+    ASSERT_EQ(fenetre.size(), 140u);
+    ASSERT_EQ(console.size(), 55u);
     for (const auto* liste : {&fenetre, &console}) {
         std::set<std::string> cles;
         for (const auto& [cle, texte] : *liste) {

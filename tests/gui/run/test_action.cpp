@@ -259,6 +259,22 @@ class TestAction : public QObject {
                 cible.lignes.end());
     }
 
+    // A refused wake via Internet logs the service's answer after the fixed message.
+    void reveilInternetRefuseMontreLaReponse() {
+        Etat().action.code = ActionReveillerViaInternet;
+        FausseCible cible;
+        cible.Ajouter("a", "203.0.113.5");
+        cible.Ajouter("b", "203.0.113.6");
+        FauxReseau reseau;
+        reseau.refus = {"203.0.113.5"};
+        ExecutionAction(cible, reseau).Executer();
+        const std::string attendu =
+            "   -> " + i18n::Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT") + " : OK 203.0.113.5";
+        QVERIFY(std::find(cible.lignes.begin(), cible.lignes.end(), attendu) != cible.lignes.end());
+        QVERIFY(std::find(cible.lignes.begin(), cible.lignes.end(), "   -> OK 203.0.113.6") !=
+                cible.lignes.end());
+    }
+
     void menuActions() {
         const std::vector<std::string> commandes = {"Outils\\Bureau", "Outils\\Explorer", "Ping",
                                                     "Autres\\X"};

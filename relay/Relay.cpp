@@ -1,0 +1,159 @@
+// The checks of a wake request and the packet it leads to.
+#include "relay/Relay.h"
+
+#include <ctime>
+
+#include "common/net/PaquetMagique.h"
+#include "common/net/Sondes.h"
+
+namespace velmora::relay {
+
+namespace {
+
+constexpr int kDefaultPort = 9;  // discard, the usual Wake-on-LAN port
+constexpr std::chrono::seconds kBroadcastLookupInterval{10};
+
+const char* Reason(unsigned status) {
+    switch (status) {
+        case 200:
+            return "OK";
+        case 400:
+            return "Bad Request";
+        case 403:
+            return "Forbidden";
+        case 405:
+            return "Method Not Allowed";
+        case 429:
+            return "Too Many Requests";
+        default:
+            return "Internal Server Error";
+    }
+}
+
+}  // namespace
+
+bool SystemNetwork::Send(std::uint32_t address, int port, const Mac& mac, std::string& error) {
+    // A full mask makes the shared routine's broadcast address the address itself.
+    std::string sentTo;
+    return net::EnvoyerPaquetMagique(IPv4Text(address), "255.255.255.255", port, MacText(mac),
+                                     sentTo, error);
+}
+
+std::optional<std::uint32_t> SystemNetwork::DefaultBroadcast() {
+    const std::string local = net::AdresseLocale();
+    const std::string mask = local.empty() ? std::string() : net::MasqueDeAdresse(local);
+    if (mask.empty()) return std::nullopt;
+    try {
+        std::uint32_t address = 0;
+        if (ParseIPv4(net::AdresseDiffusion(local, mask, 0, ""), address)) return address;
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
+bool SystemNetwork::Resolve(const std::string& name, std::uint32_t& address) {
+    std::string text;
+    return net::ResoudreNom(name, text) && ParseIPv4(text, address);
+}
+
+Relay::Relay(const Settings& settings, Network& network)
+    : m_settings(settings), m_network(network), m_limiter(settings.rate) {}
+
+void Relay::Reload(const Settings& settings) {
+    m_settings = settings;
+    m_limiter.SetRate(settings.rate);
+    m_defaultBroadcast.reset();
+    m_defaultBroadcastTime = {};
+}
+
+Answer Relay::Refuse(unsigned status, std::string reason, Answer answer) const {
+    answer.status = status;
+    answer.reason = reason;
+    answer.body = std::to_string(status) + ' ' + Reason(status) + ": " + reason + '\n';
+    return answer;
+}
+
+// The packet's destination by mode; false with `answer` filled when there is none allowed.
+bool Relay::Destination(const WakeQuery& query, std::uint32_t& address, Answer& answer) {
+    if (m_settings.mode == Mode::Lan) {
+        if (m_settings.broadcast) {
+            address = *m_settings.broadcast;
+            return true;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!m_defaultBroadcast || now - m_defaultBroadcastTime > kBroadcastLookupInterval) {
+            m_defaultBroadcast = m_network.DefaultBroadcast();
+            m_defaultBroadcastTime = now;
+        }
+        if (!m_defaultBroadcast) {
+            answer = Refuse(500, "no broadcast address: set --broadcast", answer);
+            return false;
+        }
+        address = *m_defaultBroadcast;
+        return true;
+    }
+    if (!query.ip || query.ip->empty()) {
+        answer = Refuse(400, "missing address (ip)", answer);
+        return false;
+    }
+    if (!ParseIPv4(*query.ip, address)) {
+        if (!IsHostName(*query.ip)) {
+            answer = Refuse(400, "bad address (ip)", answer);
+            return false;
+        }
+        if (!m_network.Resolve(*query.ip, address)) {
+            answer = Refuse(400, "address (ip) does not resolve", answer);
+            return false;
+        }
+    }
+    for (const Cidr& cidr : m_settings.allowDests)
+        if (cidr.Contains(address)) return true;
+    answer.destination = IPv4Text(address);
+    answer = Refuse(403, "destination not allowed", answer);
+    return false;
+}
+
+Answer Relay::Handle(const Request& request) {
+    Answer answer;
+    if (request.method != "GET") return Refuse(405, "only GET is accepted");
+    if (!m_limiter.Allow(request.client, request.now)) return Refuse(429, "rate limit reached");
+    WakeQuery query;
+    std::string reason;
+    if (!ParseQuery(request.target, query, reason)) return Refuse(400, reason);
+    if (!m_settings.key.empty() &&
+        !ConstantTimeEquals(m_settings.key, query.key.value_or(std::string())))
+        return Refuse(403, query.key ? "wrong key" : "missing key");
+    Mac mac;
+    if (!query.mac || !ParseMac(*query.mac, mac)) return Refuse(400, "bad MAC address");
+    answer.mac = MacText(mac);
+    if (!m_settings.allowMacs.empty()) {
+        bool allowed = false;
+        for (const Mac& m : m_settings.allowMacs) allowed = allowed || m == mac;
+        if (!allowed) return Refuse(403, "MAC address not allowed", answer);
+    }
+    int port = kDefaultPort;
+    if (query.port && !query.port->empty() && !ParsePort(*query.port, port))
+        return Refuse(400, "bad port", answer);
+    std::uint32_t address = 0;
+    if (!Destination(query, address, answer)) return answer;
+    answer.destination = IPv4Text(address) + ':' + std::to_string(port);
+    std::string error;
+    if (!m_network.Send(address, port, mac, error))
+        return Refuse(500, "cannot send the packet: " + error, answer);
+    answer.status = 200;
+    answer.reason = "packet sent";
+    answer.body = "Magic packet sent to " + answer.destination + " for " + answer.mac + '\n';
+    return answer;
+}
+
+std::string LogLine(std::time_t time, const std::string& client, const Answer& answer) {
+    std::tm utc{};
+    ::gmtime_r(&time, &utc);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return std::string(stamp) + " client=" + client + " mac=" + answer.mac +
+           " dest=" + answer.destination + " result=" + std::to_string(answer.status) + ' ' +
+           answer.reason;
+}
+
+}  // namespace velmora::relay

@@ -1,0 +1,80 @@
+// The relay's decision for one request: checks in a fixed order, then the magic packet.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "relay/Query.h"
+#include "relay/RateLimiter.h"
+#include "relay/Settings.h"
+
+namespace velmora::relay {
+
+// What the relay needs from the network, so tests can stand in for it.
+class Network {
+  public:
+    virtual ~Network() = default;
+    // Sends the magic packet of `mac` in one UDP datagram to `address`:`port`.
+    virtual bool Send(std::uint32_t address, int port, const Mac& mac, std::string& error) = 0;
+    // The broadcast address of the default route's interface, if there is one.
+    virtual std::optional<std::uint32_t> DefaultBroadcast() = 0;
+    // Resolves a host name to an IPv4 address.
+    virtual bool Resolve(const std::string& name, std::uint32_t& address) = 0;
+};
+
+// The real network, through the shared magic packet and probe routines.
+class SystemNetwork : public Network {
+  public:
+    bool Send(std::uint32_t address, int port, const Mac& mac, std::string& error) override;
+    std::optional<std::uint32_t> DefaultBroadcast() override;
+    bool Resolve(const std::string& name, std::uint32_t& address) override;
+};
+
+struct Request {
+    std::string method;
+    std::string target;  // path and query, as received
+    std::string client;  // client address (text)
+    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+};
+
+struct Answer {
+    unsigned status = 500;
+    std::string body;               // one line, ending with "\n"
+    std::string reason;             // short, for the log
+    std::string mac = "-";          // checked MAC address, for the log
+    std::string destination = "-";  // address:port the packet went (or would go) to
+};
+
+class Relay {
+  public:
+    Relay(const Settings& settings, Network& network);
+    // Replaces the settings (reload); the rate counters are kept.
+    void Reload(const Settings& settings);
+    const Settings& CurrentSettings() const { return m_settings; }
+
+    // In this order: 405 for a method other than GET; 429 past the rate limits; 400 for a
+    // malformed query; 403 for a missing or wrong key; 400 for a bad MAC address, port or
+    // address; 403 for a MAC address outside the allow-list or a destination outside
+    // --allow-dest; 500 when no destination is known or the send fails; else 200 once the
+    // packet is sent.
+    Answer Handle(const Request& request);
+
+  private:
+    Answer Refuse(unsigned status, std::string reason, Answer answer = {}) const;
+    bool Destination(const WakeQuery& query, std::uint32_t& address, Answer& answer);
+
+    Settings m_settings;
+    Network& m_network;
+    RateLimiter m_limiter;
+    // The default broadcast address is looked up again after this long, so a changed
+    // address is followed without a look-up per request.
+    std::optional<std::uint32_t> m_defaultBroadcast;
+    std::chrono::steady_clock::time_point m_defaultBroadcastTime{};
+};
+
+// The journal line of one request: UTC time, client, MAC, destination, status and reason.
+std::string LogLine(std::time_t time, const std::string& client, const Answer& answer);
+
+}  // namespace velmora::relay

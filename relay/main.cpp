@@ -1,0 +1,43 @@
+// velmora-relay: answers wake requests over HTTP by sending magic packets.
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "relay/Relay.h"
+#include "relay/Server.h"
+#include "relay/Settings.h"
+
+int main(int argc, char** argv) {
+    using namespace velmora::relay;
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    Options options;
+    std::string error;
+    if (!ParseCommandLine(arguments, options, error)) {
+        std::fprintf(stderr, "velmora-relay: %s\n%s", error.c_str(),
+                     Usage(VELMORA_RELAY_CONFIG).c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(Usage(VELMORA_RELAY_CONFIG).c_str(), stdout);
+        return 0;
+    }
+    const auto load = [&](Settings& settings, std::string& message) {
+        return LoadSettings(arguments, VELMORA_RELAY_CONFIG, settings, message);
+    };
+    Settings settings;
+    if (!load(settings, error)) {
+        std::fprintf(stderr, "velmora-relay: %s\n", error.c_str());
+        return 2;
+    }
+    // One descriptor per connection: make room for the connection limit.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max < 4096 ? files.rlim_max : 4096;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+    SystemNetwork network;
+    Relay relay(settings, network);
+    return Serve(relay, load);
+}
