@@ -48,6 +48,19 @@ std::string CleActuelle(const IniDocument& doc, const NouvelleMAC& c) {
     return {};
 }
 
+// Field by field: the value changed here (`ici` differs from `base`), else the file's.
+Machine Fusionner(const Machine& base, const Machine& ici, const Machine& fichier) {
+    Machine m = fichier;
+    auto champ = [](std::string Machine::*c, const Machine& b, const Machine& i, Machine& r) {
+        if (i.*c != b.*c) r.*c = i.*c;
+    };
+    for (auto c :
+         {&Machine::nom, &Machine::adresse, &Machine::masque, &Machine::port, &Machine::adresseMAC,
+          &Machine::login, &Machine::motDePasse, &Machine::commentaire})
+        champ(c, base, ici, m);
+    return m;
+}
+
 }  // namespace
 
 std::string LigneAvecNouvelleMAC(const std::string& ligne, const std::string& mac) {
@@ -107,16 +120,24 @@ bool SauvegarderDossierFusion(const std::string& fichier, std::string_view dossi
                 return std::nullopt;
             };
             for (const LigneSauvee& l : lignes) {
-                if (!l.ligneChargee || LigneMachine(l.machine) != *l.ligneChargee) {
-                    resultat.push_back(l.machine);  // changed here: the program's own work
+                if (!l.ligneChargee) {
+                    resultat.push_back(l.machine);  // added here
                     continue;
                 }
+                const Machine base = LireLigneMachine(*l.ligneChargee);
                 auto ligne = prendre([&](const std::string& a) { return a == *l.ligneChargee; });
                 if (!ligne)
                     ligne = prendre([&](const std::string& a) {
-                        return MemeMachine(LireLigneMachine(a), l.machine);
+                        return MemeMachine(LireLigneMachine(a), base);
                     });
-                if (ligne) resultat.push_back(LireLigneMachine(*ligne));
+                if (LigneMachine(l.machine) == *l.ligneChargee) {
+                    // Not changed here: the file's line, or nothing when it was deleted.
+                    if (ligne) resultat.push_back(LireLigneMachine(*ligne));
+                } else {
+                    // Changed here: the fields changed here, the others as the file has them.
+                    resultat.push_back(ligne ? Fusionner(base, l.machine, LireLigneMachine(*ligne))
+                                             : l.machine);
+                }
             }
             RemplacerDossier(doc, dossier, resultat);
         },

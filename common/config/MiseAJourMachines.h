@@ -47,12 +47,13 @@ struct LigneSauvee {
     std::optional<std::string> ligneChargee;
 };
 
-// Saves a folder as SauvegarderDossier does, except for the rows that the program did not change
-// since they were loaded (their line is still `ligneChargee`): such a row takes the machine's
-// line as it is in the file now (another program may have changed it meanwhile), found by name
-// and address among the lines not yet taken, and is left out when the machine is no longer in
-// the folder (deleted meanwhile). `ecrites` receives the machines written, in order. False
-// (with `erreur`) when the file could not be read or written.
+// Saves a folder as SauvegarderDossier does, but keeps what another program changed meanwhile.
+// Each loaded row is matched with the machine's line as it is in the file now (the same line,
+// else the first line not yet taken with the loaded name and address). A row that the program
+// did not change (its line is still `ligneChargee`) takes the file's line, and is left out when
+// the machine is no longer in the folder (deleted meanwhile); a row changed here takes the
+// fields changed here and the file's value of the others. `ecrites` receives the machines
+// written, in order. False (with `erreur`) when the file could not be read or written.
 bool SauvegarderDossierFusion(const std::string& fichier, std::string_view dossier,
                               const std::vector<LigneSauvee>& lignes,
                               std::vector<Machine>* ecrites = nullptr,

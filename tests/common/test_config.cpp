@@ -203,9 +203,9 @@ TEST_F(Fichier, AFolderSaveKeepsWhatAnotherProgramChangedMeanwhile) {
     std::vector<LigneSauvee> lignes;
     for (const Machine& m : ChargerDossier(m_chemin, "Salle"))
         lignes.push_back({m, LigneMachine(m)});
-    // Meanwhile another program moves d first with a new comment, changes b and deletes c.
+    // Meanwhile another program moves d first with a new comment, changes a and b, deletes c.
     Ecrire(
-        "[Salle]\nNbMachines=3\nMachine1=d|10.0.0.4|||||| neuf\nMachine2=a|10.0.0.1||||||\n"
+        "[Salle]\nNbMachines=3\nMachine1=d|10.0.0.4|||||| neuf\nMachine2=a|10.0.0.1|||||| note\n"
         "Machine3=b|10.0.0.2|||AA-AA-AA-AA-AA-AA|||\n");
     // Here: a's MAC changed, a row added; b, c and d untouched.
     lignes[0].machine.adresseMAC = "BB-BB-BB-BB-BB-BB";
@@ -217,6 +217,7 @@ TEST_F(Fichier, AFolderSaveKeepsWhatAnotherProgramChangedMeanwhile) {
     EXPECT_EQ(salle, ecrites);
     ASSERT_EQ(salle.size(), 4u);  // c stays deleted
     EXPECT_EQ(salle[0].adresseMAC, "BB-BB-BB-BB-BB-BB");
+    EXPECT_EQ(salle[0].commentaire, " note");  // a field not changed here keeps the file's
     EXPECT_EQ(salle[1].adresseMAC, "AA-AA-AA-AA-AA-AA");
     EXPECT_EQ(salle[2].commentaire, " neuf");
     EXPECT_EQ(salle[3].nom, "e");
