@@ -481,8 +481,11 @@ bool EcrireAtomique(const std::string& fichier, const std::string& contenu, mode
     };
     if (ancien && (ancien->st_uid != ::geteuid() || ancien->st_gid != ::getegid()) &&
         ::fchown(fd, ancien->st_uid, ancien->st_gid) != 0) {
-        // Replacing the file would take it from its owner: better leave it as it is.
-        return echec(Erreur("Impossible de conserver le propriétaire de", fichier));
+        // Root can always give the file back to its owner. Another user writing a file of a
+        // shared group cannot: the file becomes his, as any rewrite would, but keeps its group.
+        if (::geteuid() == 0)
+            return echec(Erreur("Impossible de conserver le propriétaire de", fichier));
+        (void)!::fchown(fd, static_cast<uid_t>(-1), ancien->st_gid);
     }
     if (::fchmod(fd, mode) != 0) return echec(Erreur("Impossible d'écrire", fichier));
     size_t ecrit = 0;
