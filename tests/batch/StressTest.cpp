@@ -105,5 +105,34 @@ TEST(Stress, KilledMacUpdatesAndASecondWriterNeverLoseOrDamageALine) {
             << e.path();
 }
 
+TEST(Stress, SigtermWritesTheLinesFoundBeforeEndingTheUpdate) {
+    DossierTemporaire dossier;
+    std::string salle = "[salle]\nNbMachines=20\n";
+    for (int k = 1; k <= 20; ++k)
+        salle += "Machine" + std::to_string(k) + "=poste" + std::to_string(k) + "|" + Adresse(k) +
+                 "|||" + kAncienne + "|||\n";
+    const std::string fichier = dossier.Ecrire("Velmora.ini", ConfigTest("", salle));
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        FauxReseau reseau;
+        for (int k = 1; k <= 20; ++k) {
+            reseau.repondent.insert(Adresse(k));
+            reseau.macs[Adresse(k)] = kNouvelles[0];
+        }
+        reseau.avantRechercheMAC = [](int) { ::usleep(40000); };
+        std::ostringstream sortie;
+        ::_exit(ExecuterBatch({fichier, "/u:salle"}, sortie, reseau));
+    }
+    // Stopped well before the first grouped write would have been due.
+    ::usleep(150000);
+    ::kill(pid, SIGTERM);
+    EXPECT_EQ(Attendre(pid), -SIGTERM);
+    int changees = 0;
+    for (const velmora::Machine& m : ChargerDossier(fichier, "salle"))
+        changees += m.adresseMAC == kNouvelles[0];
+    EXPECT_GE(changees, 2);
+    EXPECT_LT(changees, 20);
+}
+
 }  // namespace
 }  // namespace velmora::batch::test
