@@ -144,6 +144,36 @@ void AgirADistance(const EntreeTravail& entree, const Commande& commande, int co
     }
 }
 
+// Waits for the woken machines (/attendre:S[,PORT]), one line for each as it comes up and one
+// for each that did not. True when all came up.
+bool AttendreReveil(const ListeTravail& liste, const Commande& commande, ContexteBatch& contexte) {
+    Console& console = contexte.console;
+    const std::string secondes = std::to_string(commande.attente);
+    console.EcrireConsole(
+        kFinLigne +
+        (commande.portAttente > 0
+             ? Texte("TXT_ATTENTE_PORT", {std::to_string(commande.portAttente), secondes})
+             : Texte("TXT_ATTENTE_MACHINES", {secondes})) +
+        kFinLigne);
+    std::vector<std::string> adresses;
+    for (const EntreeTravail& entree : liste) adresses.push_back(entree.adresse);
+    auto nom = [&](size_t i) { return liste[i].nom.empty() ? liste[i].adresse : liste[i].nom; };
+    const std::vector<long long> durees = contexte.operations.AttendreMachines(
+        adresses, commande.attente * 1000, commande.portAttente, [&](size_t i, long long ms) {
+            console.EcrireConsole(" - " + nom(i) + " : " +
+                                  Texte("TXT_MACHINE_PRETE", {std::to_string((ms + 500) / 1000)}) +
+                                  kFinLigne);
+        });
+    bool toutes = true;
+    for (size_t i = 0; i < liste.size(); ++i) {
+        if (i < durees.size() && durees[i] >= 0) continue;
+        toutes = false;
+        console.EcrireConsole(" - " + nom(i) + " : " + Texte("TXT_MACHINE_PAS_PRETE", {secondes}) +
+                              kFinLigne);
+    }
+    return toutes;
+}
+
 }  // namespace
 
 void ExecuterTravail(const Commande& commande, ContexteBatch& contexte) {
@@ -186,11 +216,14 @@ void ExecuterTravail(const Commande& commande, ContexteBatch& contexte) {
         }
     }
 
+    const bool prets = commande.attente <= 0 || AttendreReveil(liste, commande, contexte);
     console.EcrireConsole(kFinLigne);
     if (code == 2 && adressePriveeVue) {
         console.EcrireConsole(Texte("MSG_ERREUR_REVEIL_VIA_INTERNET_IP_PRIVEE") + kFinLigne +
                               kFinLigne);
     }
+    if (!prets)
+        console.TerminerBatch(3, Texte("MSG_ERREUR_MACHINES_PAS_PRETES") + kFinLigne, false);
     console.TerminerBatch(0, Texte("MSG_SUCCES") + kFinLigne, false);
     throw FinBatch{0};  // not reached
 }

@@ -33,6 +33,31 @@ std::optional<int> LireDelai(std::string_view texte) {
     return static_cast<int>(valeur);
 }
 
+constexpr long long kAttenteMax = 86400;  // seconds: one day
+
+// "S" or "S,PORT": S seconds (1 to one day), PORT a TCP port (1 to 65535). False when it is not.
+bool LireAttente(const std::string& texte, Commande& commande) {
+    const std::vector<std::string> champs = ExtraireChamp(texte, ",");
+    if (champs.empty() || champs.size() > 2) return false;
+    const std::string secondes = Rogner(champs[0]);
+    if (secondes.empty() || secondes.size() > 5 ||
+        secondes.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const long long s = std::stoll(secondes);
+    if (s < 1 || s > kAttenteMax) return false;
+    int port = 0;
+    if (champs.size() == 2) {
+        const std::string p = Rogner(champs[1]);
+        if (p.empty() || p.size() > 5 || p.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        port = std::stoi(p);
+        if (port < 1 || port > 65535) return false;
+    }
+    commande.attente = s;
+    commande.portAttente = port;
+    return true;
+}
+
 }  // namespace
 
 std::string RognerGauche(std::string_view texte) {
@@ -109,6 +134,9 @@ std::optional<ErreurCommande> AnalyserOptions(std::string_view options, Commande
             if (!delai) return ErreurCommande{"MSG_ERREUR_OPTION_DELAI", {}};
             commande.delai = *delai;
             commande.optionsDonnees = true;
+        } else if (jeton == "/attendre:") {
+            if (!LireAttente(ExtraireValeur(reste, position), commande))
+                return ErreurCommande{"MSG_ERREUR_OPTION_ATTENDRE", {}};
         } else if (jeton == "/m:") {
             // The message travels to a Windows machine: its line breaks stay CR LF.
             std::string v = Remplacer(ExtraireValeur(reste, position), "§", "\r\n");
@@ -133,6 +161,9 @@ std::optional<ErreurCommande> VerifierCommande(const Commande& commande) {
     }
     if (commande.sansRecherche && (a == 'w' || a == 'u')) {
         return ErreurCommande{"MSG_ERREUR_OPTION_NON_PERMISE2", {}};
+    }
+    if (commande.attente > 0 && CodeAction(a) != 1 && CodeAction(a) != 2) {
+        return ErreurCommande{"MSG_ERREUR_OPTION_NON_PERMISE_ATTENDRE", {}};
     }
     return std::nullopt;
 }

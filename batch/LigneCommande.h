@@ -26,6 +26,8 @@ struct Commande {
     long long delai = 60;         // seconds: /t: (0..32767) or the configured default
     bool forcer = false;          // /f:
     bool optionsDonnees = false;  // any of /m:, /t:, /f: was given
+    long long attente = 0;        // /attendre: seconds to wait for woken machines, 0: none
+    int portAttente = 0;          // /attendre:S,PORT: wait for this TCP port, 0: for a ping
 };
 
 // A refused command line: the key of its message and the values that fill it.
@@ -49,7 +51,8 @@ std::string ExtraireValeur(std::string& reste, size_t position);
 std::optional<ErreurCommande> AnalyserOptions(std::string_view options, Commande& commande);
 
 // The checks that follow the parsing, in their order: an action is given, a machine is given
-// (except for "u" and "?"), /m /t /f only with "R" and "S", /i never with "w" or "u".
+// (except for "u" and "?"), /m /t /f only with "R" and "S", /i never with "w" or "u",
+// /attendre only with a wake ("w", "W", "n", "N").
 std::optional<ErreurCommande> VerifierCommande(const Commande& commande);
 
 // The action code (1 to 11) of an action letter, -1 for "u", "U", "?" and unknown letters.

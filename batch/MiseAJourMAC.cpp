@@ -114,14 +114,22 @@ void MettreAJourMAC(const std::string& etendue, ContexteBatch& contexte) {
                                                   ? DossiersMachines(document)
                                                   : std::vector<std::string>{dossierDemande};
     for (const std::string& dossier : dossiers) {
-        for (const LigneNumerotee& ligne : LignesDossier(document, dossier)) {
+        // The machines of a folder are pinged together, in one sweep.
+        const std::vector<LigneNumerotee> lignes = LignesDossier(document, dossier);
+        std::vector<std::string> adresses;
+        for (const LigneNumerotee& ligne : lignes)
+            adresses.push_back(NormaliserAdresseIP(LireLigneMachine(ligne.texte).adresse));
+        std::vector<std::string> reponses = ops.PingerTout(adresses);
+        reponses.resize(lignes.size());
+        for (size_t k = 0; k < lignes.size(); ++k) {
+            const LigneNumerotee& ligne = lignes[k];
             const Machine m = LireLigneMachine(ligne.texte);
-            const std::string adresse = NormaliserAdresseIP(m.adresse);
+            const std::string& adresse = adresses[k];
             console.EcrireConsole(dossier + "!" + m.nom + " (" + adresse + ") : ");
 
             std::string resultat;
-            std::string adresseRepondante;
-            if (!ops.Pinger(adresse, adresseRepondante)) {
+            const std::string& adresseRepondante = reponses[k];
+            if (adresseRepondante.empty()) {
                 resultat = Texte("TXT_NE_REPOND_PAS");
             } else {
                 // A host name is looked up by the address that answered for it.

@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "common/net/ActionsDistantes.h"
+#include "common/net/AttenteMachines.h"
+#include "common/net/Balayage.h"
 #include "common/net/PaquetMagique.h"
 #include "common/net/ReveilInternet.h"
 #include "common/net/Sondes.h"
@@ -27,6 +29,13 @@ class OperationsCommunes final : public OperationsReseau {
     }
     bool Pinger(const std::string& adresse, std::string& adresseRepondante) override {
         return net::Pinger(adresse, adresseRepondante);
+    }
+    std::vector<std::string> PingerTout(const std::vector<std::string>& adresses) override {
+        std::vector<std::string> reponses(adresses.size());
+        net::Balayer(adresses, [&](const net::ReponseBalayage& r) {
+            if (r.repondu) reponses[r.index] = r.adresse;
+        });
+        return reponses;
     }
     std::string ChercherAdresseMAC(const std::string& adresse) override {
         return net::ChercherAdresseMAC(adresse);
@@ -51,6 +60,20 @@ class OperationsCommunes final : public OperationsReseau {
 };
 
 }  // namespace
+
+std::vector<std::string> OperationsReseau::PingerTout(const std::vector<std::string>& adresses) {
+    std::vector<std::string> reponses(adresses.size());
+    for (size_t i = 0; i < adresses.size(); ++i)
+        if (std::string reponse; Pinger(adresses[i], reponse))
+            reponses[i] = reponse.empty() ? adresses[i] : reponse;
+    return reponses;
+}
+
+std::vector<long long> OperationsReseau::AttendreMachines(
+    const std::vector<std::string>& adresses, long long delaiMs, int port,
+    const std::function<void(std::size_t, long long)>& surPrete) {
+    return net::AttendreMachines(adresses, delaiMs, port, surPrete);
+}
 
 OperationsReseau& OperationsReelles() {
     static OperationsCommunes operations;

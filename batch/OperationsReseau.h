@@ -3,7 +3,10 @@
 // ones, from common/net.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace velmora::batch {
 
@@ -21,6 +24,9 @@ class OperationsReseau {
                                       const std::string& mac, std::string& reponse) = 0;
     // True when the target itself answered; `adresseRepondante` then holds its dotted quad.
     virtual bool Pinger(const std::string& adresse, std::string& adresseRepondante) = 0;
+    // Pings every address at once: for each, the dotted quad that answered, or "" for none.
+    // The default calls Pinger for each in turn; the real one sweeps them on one socket.
+    virtual std::vector<std::string> PingerTout(const std::vector<std::string>& adresses);
     // The MAC address of an address, upper case, or "" when it cannot be found.
     virtual std::string ChercherAdresseMAC(const std::string& adresse) = 0;
     // Remote restart or shutdown after `delai` seconds with a message.
@@ -36,6 +42,12 @@ class OperationsReseau {
                            const std::string& motDePasse, std::string& erreur) = 0;
     // The pause between two wakes (ms).
     virtual void Attendre(long long millisecondes) = 0;
+    // Waits up to `delaiMs` for each address to answer a ping (`port` 0) or to accept a TCP
+    // connection on `port`; `surPrete`(index, ms) as each comes up. The ms each took, -1 for
+    // none. The default is common/net's.
+    virtual std::vector<long long> AttendreMachines(
+        const std::vector<std::string>& adresses, long long delaiMs, int port,
+        const std::function<void(std::size_t, long long)>& surPrete);
 };
 
 // The operations of common/net; one instance for the process.

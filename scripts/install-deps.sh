@@ -13,7 +13,7 @@ pkgs=(
 )
 if [ "${1:-}" = "--test" ]; then
     # Real peers started by the tests.
-    pkgs+=(samba tinyproxy xvfb xauth)
+    pkgs+=(samba tinyproxy xvfb xauth nftables)
 fi
 
 missing=()
@@ -38,7 +38,7 @@ if [ ! -d /var/lib/apt/lists ] || [ -z "$(ls -A /var/lib/apt/lists 2>/dev/null |
     apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 # The peers are started by the tests themselves, never at boot.
-for svc in smbd nmbd samba-ad-dc tinyproxy; do
+for svc in smbd nmbd samba-ad-dc tinyproxy nftables; do
     if command -v systemctl >/dev/null 2>&1; then systemctl disable --now "$svc" >/dev/null 2>&1 || true; fi
 done
 exit 0

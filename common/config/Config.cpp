@@ -147,6 +147,7 @@ ReglagesFenetre ReglagesFenetre::Lire(const std::string& fichier, const std::str
     r.fenetreTraitementMultiselection = l.Booleen(cle::FenetreTraitementMultiselection, true);
     r.fenetreTraitementFermer = l.Booleen(cle::FenetreTraitementFermer, false);
     r.mettreEnRougeReveil = l.Booleen(cle::MettreEnRougeReveil, false);
+    r.actualiserEtat = std::clamp(l.Entier(cle::ActualiserEtat, 0), 0LL, kActualiserEtatMax);
     r.astucesAfficher = l.Booleen(cle::AstucesAfficher, true);
     r.astucesDerniere = l.Entier(cle::AstucesDerniere, 0);
     r.fichierImport = l.Texte(cle::FichierImport, fichierImportDefaut);
@@ -195,6 +196,7 @@ bool SauverReglages(const std::string& fichier, const ReglagesDemarrage& d,
             booleen(cle::FenetreTraitementMultiselection, f.fenetreTraitementMultiselection);
             booleen(cle::FenetreTraitementFermer, f.fenetreTraitementFermer);
             booleen(cle::MettreEnRougeReveil, f.mettreEnRougeReveil);
+            entier(cle::ActualiserEtat, f.actualiserEtat);
             booleen(cle::ScriptWOWParDefaut, d.scriptWOWParDefaut);
             ecrire(cle::ScriptWOWUrl, d.scriptWOWUrl);
             booleen(cle::WOWSansConfirmation, d.wowSansConfirmation);

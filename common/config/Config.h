@@ -59,6 +59,7 @@ inline constexpr const char* FenetreTraitementMultiselection =
     "FenêtreTraitementSeulementMultisélection";
 inline constexpr const char* FenetreTraitementFermer = "FenêtreTraitementFermerAutomatiquement";
 inline constexpr const char* MettreEnRougeReveil = "MettreEnRougeRéveil";
+inline constexpr const char* ActualiserEtat = "ActualiserEtatMachines";  // seconds, 0: never
 inline constexpr const char* AstucesAfficher = "AstucesAfficherAuDémarrage";
 inline constexpr const char* AstucesDerniere = "AstucesDernièreAffichée";
 inline constexpr const char* FichierImport = "FichierImport";
@@ -114,6 +115,9 @@ struct ReglagesDemarrage {
     static ReglagesDemarrage Lire(const std::string& fichier, bool configNouvelle);
 };
 
+// The longest interval of the background status sweep (s): one day.
+inline constexpr long long kActualiserEtatMax = 86400;
+
 // Settings of the windowed program (second key table).
 struct ReglagesFenetre {
     bool memoriserTaille = false;
@@ -133,6 +137,7 @@ struct ReglagesFenetre {
     bool fenetreTraitementMultiselection = true;
     bool fenetreTraitementFermer = false;
     bool mettreEnRougeReveil = false;
+    long long actualiserEtat = 0;  // s between two background sweeps of the folder; 0: never
     bool astucesAfficher = true;
     long long astucesDerniere = 0;
     std::string fichierImport;  // default: configuration folder + "trellide.txt"

@@ -1,6 +1,6 @@
 // Built-in French texts of the console program that the windowed program does not have, in
 // the order they are added to the table (after the 30 shared ones). "SYNTAXE" is the usage text:
-// 53 lines, each ending with a line break.
+// 60 lines, each ending with a line break.
 #include "common/i18n/Textes.h"
 
 namespace velmora::i18n {
@@ -48,6 +48,18 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
          "ScriptWOWUrl est vide : écrivez-y l'adresse de votre script de réveil, par "
          "exemple celle de velmora-relay : "
          "http://ADRESSE:PORT/?ip=%ip%&mac=%mac%&port=%port%&key=CLÉ"},
+        {"MSG_ERREUR_OPTION_ATTENDRE",
+         "L'option /attendre: doit être suivie du nombre de secondes d'attente (1 à 86400), "
+         "puis éventuellement d'une virgule et d'un port TCP (1 à 65535)..."},
+        {"MSG_ERREUR_OPTION_NON_PERMISE_ATTENDRE",
+         "L'option /attendre ne peut être utilisée qu'avec les actions de réveil /w, /W, /n et "
+         "/N..."},
+        {"TXT_ATTENTE_MACHINES", "Attente des machines (%v s au plus) :"},
+        {"TXT_ATTENTE_PORT", "Attente du port %v des machines (%v s au plus) :"},
+        {"TXT_MACHINE_PRETE", "prête après %v s"},
+        {"TXT_MACHINE_PAS_PRETE", "toujours pas prête après %v s"},
+        {"MSG_ERREUR_MACHINES_PAS_PRETES",
+         "Traitement terminé, mais une ou plusieurs machines ne sont pas prêtes."},
         {"SYNTAXE",
          "\n"
          "Utilisation\n"
@@ -90,6 +102,12 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
          "                  avant redémarrage / extinction\n"
          "   /f:{on|off}  : Utilisable avec /R et /S uniquement, spécifie si la fermeture\n"
          "                  des applications doit être forcée avant redémarrage/extinction\n"
+         "   /attendre:{secondes}[,port]\n"
+         "                : Utilisable avec /w, /W, /n et /N uniquement, attend jusqu'à\n"
+         "                  {secondes} que chaque machine réveillée réponde au ping (ou,\n"
+         "                  avec un port, accepte une connexion TCP sur ce port : 22 pour\n"
+         "                  ssh, 3389 pour le bureau à distance) ; code de sortie 3 si\n"
+         "                  l'une d'elles n'est pas prête à temps\n"
          "\n"
          "Informations complémentaires\n"
          "   - En l'absence des options /m, /t et /f, les valeurs par défaut du fichier\n"
@@ -101,7 +119,8 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
          "Exemples\n"
          "   VelmoraBatch /W:serveurs!*\n"
          "   VelmoraBatch maison.ini /S:* /m:\"à table !\" /t:30 /f:on\n"
-         "   VelmoraBatch /l:tavrin\n"},
+         "   VelmoraBatch /l:tavrin\n"
+         "   VelmoraBatch /w:serveurs!nas /attendre:180,22\n"},
     };
     return textes;
 }

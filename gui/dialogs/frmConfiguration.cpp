@@ -24,10 +24,10 @@
 #include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Controles.h"
-#include "gui/widgets/Etat.h"
 #include "gui/dialogs/ListesConfig.h"
 #include "gui/dialogs/ListesConfigVerification.h"
+#include "gui/widgets/Controles.h"
+#include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"
 #include "gui/widgets/TraduireFeuille.h"
 
@@ -37,9 +37,13 @@ using i18n::Tr;
 
 namespace {
 const char* const kFrancais = "Français";
-const char* const kZonesNumeriques[] = {
-    "txtTimeoutPing",      "txtPortParDéfautWOL",         "txtDélaiEntreDeuxRéveilsWOL",
-    "txtPortParDéfautWOW", "txtDélaiEntreDeuxRéveilsWOW", "txtDélaiAvantRedémarrageOuExtinction"};
+const char* const kZonesNumeriques[] = {"txtTimeoutPing",
+                                        "txtActualiserEtat",
+                                        "txtPortParDéfautWOL",
+                                        "txtDélaiEntreDeuxRéveilsWOL",
+                                        "txtPortParDéfautWOW",
+                                        "txtDélaiEntreDeuxRéveilsWOW",
+                                        "txtDélaiAvantRedémarrageOuExtinction"};
 const char* const kCaptionsOnglets[] = {"&Général",
                                         "&Réveil",
                                         "Réveil par &Internet",
@@ -182,6 +186,7 @@ void frmConfiguration::LireReglages() {
     };
     auto nombre = [&](const char* nom, long long valeur) { texte(nom, std::to_string(valeur)); };
     nombre("txtTimeoutPing", d.tempoPing);
+    nombre("txtActualiserEtat", f.actualiserEtat);
     Case("chkConfirmation")->setChecked(f.confirmation);
     Case("chkConfirmationSiPlusieursMachinesUniquement")->setChecked(f.confirmationSiPlusieurs);
     Case("chkZapperFenêtreAction")->setChecked(f.zapperConfigAction);
@@ -350,6 +355,8 @@ void frmConfiguration::btnOK_Click() {
     auto texte = [this](const char* nom) { return DepuisQString(Zone(nom)->text()); };
     d.langue = prog.langue;
     d.tempoPing = std::max<long long>(Nombre(Zone("txtTimeoutPing")), 100);
+    f.actualiserEtat =
+        std::clamp<long long>(Nombre(Zone("txtActualiserEtat")), 0, kActualiserEtatMax);
     f.confirmation = Coche(Case("chkConfirmation"));
     f.confirmationSiPlusieurs = Coche(Case("chkConfirmationSiPlusieursMachinesUniquement"));
     f.zapperConfigAction = Coche(Case("chkZapperFenêtreAction"));

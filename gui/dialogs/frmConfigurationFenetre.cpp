@@ -1,9 +1,9 @@
 // The configuration dialog opened from the main window's options menu.
 #include <QTabBar>
 
-#include "gui/widgets/Etat.h"
 #include "gui/dialogs/frmConfiguration.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/widgets/Etat.h"
 
 namespace velmora::gui {
 
@@ -16,6 +16,7 @@ void frmVelmora::mnuOptionsPreferences_Click() {
         ordre = dialogue.Dossiers();
     }
     Etat().configModifiee = true;
+    AppliquerActualisationEtat();
     // The folder tabs follow the new order; "+" stays last.
     m_gardeOnglets = true;
     for (size_t i = 0; i < ordre.size() && static_cast<int>(i) + 1 < m_onglets->count(); ++i) {

@@ -10,8 +10,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "gui/widgets/Controles.h"
 #include "gui/dialogs/frmConfiguration.h"
+#include "gui/widgets/Controles.h"
 
 namespace velmora::gui {
 
@@ -67,6 +67,11 @@ QWidget* frmConfiguration::PageGeneral() {
     Rangee(grille, 1, Etiquette(page, "lblTimeoutPing", QStringLiteral("Timeout ping")),
            NouvelleZone(page, "txtTimeoutPing", 4, 60),
            Etiquette(page, "lblTimeoutPingUnité", QStringLiteral("ms.")));
+    Rangee(grille, 2,
+           Etiquette(page, "lblActualiserEtat",
+                     QStringLiteral("Actualiser l'état des machines toutes les")),
+           NouvelleZone(page, "txtActualiserEtat", 5, 60),
+           Etiquette(page, "lblActualiserEtatUnité", QStringLiteral("secondes (0 = jamais)")));
     grille->setColumnStretch(1, 1);
 
     auto* colonne = new QVBoxLayout(page);

@@ -20,33 +20,16 @@
 namespace velmora::gui {
 
 namespace {
-// Pings in flight at once during a test.
-constexpr int kPingsSimultanes = 64;
-
-// What the ping workers share with the window. Workers hold it by shared pointer, so a test
-// stopped early leaves the pings still in flight harmless.
+// What the sweep shares with the window. The sweep's thread holds it by shared pointer, so a
+// test stopped early leaves the pings still in flight harmless.
 struct PartageTest {
     std::shared_ptr<OperationsReseau> operations;
     std::vector<std::string> adresses;
-    std::atomic<size_t> prochain{0};
     std::atomic<bool> arret{false};
     std::mutex verrou;
     std::condition_variable signal;
     std::deque<std::pair<size_t, bool>> resultats;
 };
-
-void Travailleur(std::shared_ptr<PartageTest> partage) {
-    while (!partage->arret) {
-        const size_t i = partage->prochain++;
-        if (i >= partage->adresses.size()) return;
-        const bool repond = partage->operations->Pinger(partage->adresses[i]);
-        {
-            std::lock_guard<std::mutex> garde(partage->verrou);
-            partage->resultats.emplace_back(i, repond);
-        }
-        partage->signal.notify_one();
-    }
-}
 }  // namespace
 
 void frmVelmora::btnAjouter_Click() {
@@ -123,15 +106,24 @@ void frmVelmora::ExecuterTest(const std::vector<QTreeWidgetItem*>& lignes) {
         if (m_arretTest) return;
         velmora::gui::DefinirIcone(ligne, kGris);
     }
-    // Second pass: up to kPingsSimultanes pings in flight; each row gets its icon as its answer
+    // Second pass: one sweep pings every row at once; each row gets its icon as its answer
     // comes.
     auto partage = std::make_shared<PartageTest>();
     partage->operations = m_operations;
     for (QTreeWidgetItem* ligne : lignes)
         partage->adresses.push_back(NormaliserAdresseIP(LireElement(ligne).adresse));
-    const int travailleurs =
-        std::min<int>(kPingsSimultanes, static_cast<int>(partage->adresses.size()));
-    for (int t = 0; t < travailleurs; ++t) std::thread(Travailleur, partage).detach();
+    std::thread([partage] {
+        partage->operations->Balayer(
+            partage->adresses,
+            [&](size_t i, bool repond) {
+                {
+                    std::lock_guard<std::mutex> garde(partage->verrou);
+                    partage->resultats.emplace_back(i, repond);
+                }
+                partage->signal.notify_one();
+            },
+            partage->arret);
+    }).detach();
 
     size_t recus = 0;
     while (recus < lignes.size()) {

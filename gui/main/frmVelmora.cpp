@@ -28,6 +28,7 @@
 #include "common/platform/Outil.h"
 #include "gui/dialogs/frmAPropos.h"
 #include "gui/dialogs/frmAstuceDuJour.h"
+#include "gui/list/ActualisationEtat.h"
 #include "gui/list/ListeMachines.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Etat.h"
@@ -360,8 +361,23 @@ bool frmVelmora::Form_Load(const std::string& ligneCommande) {
     ChargerReglages();
     AppliquerEtatFenetre();
     LireDossiersAuDemarrage();
+    AppliquerActualisationEtat();
     if (m_systray) m_systray->setToolTip(windowTitle().left(64));
     return true;
+}
+
+void frmVelmora::AppliquerActualisationEtat() {
+    if (!m_actualisation) {
+        // Busy: a ping test, a run (the window is disabled) or any modal dialog (an edit).
+        m_actualisation = new ActualisationEtat(
+            m_liste,
+            [this] {
+                return m_testEnCours || !isEnabled() ||
+                       QApplication::activeModalWidget() != nullptr;
+            },
+            [this] { return m_operations; }, this);
+    }
+    m_actualisation->DefinirIntervalle(Etat().reglages.actualiserEtat);
 }
 
 void frmVelmora::AjusterLargeursColonnes() {

@@ -92,6 +92,11 @@ class frmVelmora : public QMainWindow, public CibleAction {
     QAction* mnuInfo() const { return m_mnuInfo; }
     QSystemTrayIcon* IconeSystray() const { return m_systray; }
     bool DansSystray() const { return m_dansSystray; }
+    // The background status sweep (after Form_Load), following Etat().reglages.actualiserEtat.
+    class ActualisationEtat* Actualisation() const {
+        return m_actualisation;
+    }
+    void AppliquerActualisationEtat();
 
     // CibleAction (the rows of a run).
     QWidget* Fenetre() override { return this; }
@@ -206,6 +211,7 @@ class frmVelmora : public QMainWindow, public CibleAction {
     QTimer* m_timExtinction = nullptr;
     QTimer* m_timEffacerInfo = nullptr;
     QTimer* m_timDeconnecter = nullptr;
+    class ActualisationEtat* m_actualisation = nullptr;  // live status of the rows
     QAction* m_mnuInfo = nullptr;
     QAction* m_mnuMemoriserPosition = nullptr;
     QAction* m_mnuMemoriserTaille = nullptr;

@@ -2,6 +2,7 @@
 
 #include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
+#include "common/net/Balayage.h"
 #include "common/net/Sondes.h"
 
 namespace velmora::gui {
@@ -13,6 +14,13 @@ class SondesReseau : public SondesMAC {
   public:
     bool Pinger(const std::string& adresse, std::string& adresseReponse) override {
         return net::Pinger(adresse, adresseReponse);
+    }
+    std::vector<std::string> PingerTout(const std::vector<std::string>& adresses) override {
+        std::vector<std::string> reponses(adresses.size());
+        net::Balayer(adresses, [&](const net::ReponseBalayage& r) {
+            if (r.repondu) reponses[r.index] = r.adresse;
+        });
+        return reponses;
     }
     std::string ChercherAdresseMAC(const std::string& adresse) override {
         return net::ChercherAdresseMAC(adresse);
@@ -36,27 +44,48 @@ void DefinirSondesMAC(std::function<std::unique_ptr<SondesMAC>()> fabrique) {
     Fabrique() = std::move(fabrique);
 }
 
+std::vector<std::string> SondesMAC::PingerTout(const std::vector<std::string>& adresses) {
+    std::vector<std::string> reponses(adresses.size());
+    for (std::size_t i = 0; i < adresses.size(); ++i)
+        if (std::string reponse; Pinger(adresses[i], reponse))
+            reponses[i] = reponse.empty() ? adresses[i] : reponse;
+    return reponses;
+}
+
 bool MettreAJourMAC(ListeMAC& liste, JournalMAC& journal, SondesMAC& sondes,
                     const Executeur& executeur) {
+    auto executer = [&](const std::function<void()>& travail) {
+        if (executeur)
+            executeur(travail);
+        else
+            travail();
+    };
+    std::vector<std::string> adresses;
+    for (int ligne = 0; ligne < liste.Nombre(); ++ligne)
+        adresses.push_back(NormaliserAdresseIP(liste.Adresse(ligne)));
+    // One sweep pings every machine in about one TempoPing; the first line shows meanwhile.
+    std::vector<std::string> reponses;
+    int premiere = -1;
+    if (!adresses.empty()) {
+        premiere = journal.Ajouter(liste.Nom(0) + " : " + Tr("TXT_MAC_EN_COURS"));
+        executer([&] { reponses = sondes.PingerTout(adresses); });
+    }
+    reponses.resize(adresses.size());
+
     for (int ligne = 0; ligne < liste.Nombre(); ++ligne) {
         const std::string prefixe = liste.Nom(ligne) + " : ";
-        const int position = journal.Ajouter(prefixe + Tr("TXT_MAC_EN_COURS"));
-        const std::string adresse = NormaliserAdresseIP(liste.Adresse(ligne));
+        const int position =
+            ligne == 0 ? premiere : journal.Ajouter(prefixe + Tr("TXT_MAC_EN_COURS"));
+        const std::string& adresse = adresses[ligne];
+        const std::string& adresseReponse = reponses[ligne];
 
-        bool repond = false;
+        const bool repond = !adresseReponse.empty();
         std::string mac;
-        auto sonder = [&] {
-            std::string adresseReponse;
-            repond = sondes.Pinger(adresse, adresseReponse);
-            if (!repond) return;
-            // A machine given by name is looked up by the address that answered.
-            const bool nom = !EstAdresseIP(adresse) && !adresseReponse.empty();
-            mac = sondes.ChercherAdresseMAC(nom ? adresseReponse : adresse);
-        };
-        if (executeur)
-            executeur(sonder);
-        else
-            sonder();
+        // A machine given by name is looked up by the address that answered.
+        if (repond)
+            executer([&] {
+                mac = sondes.ChercherAdresseMAC(EstAdresseIP(adresse) ? adresse : adresseReponse);
+            });
 
         std::string resultat;
         if (!repond) {

@@ -1,11 +1,13 @@
-// Refresh of the MAC addresses of every machine of the current folder: each machine is pinged
-// and, when it answers, its MAC address is looked up and written to its row when it differs.
+// Refresh of the MAC addresses of every machine of the current folder: all machines are pinged
+// at once, then, in list order, the MAC address of each that answered is looked up and written
+// to its row when it differs.
 // One log line per machine, rewritten in place with the result.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace velmora::gui {
 
@@ -16,6 +18,9 @@ class SondesMAC {
     virtual ~SondesMAC() = default;
     // True when `adresse` answers; `adresseReponse` is the dotted address that answered.
     virtual bool Pinger(const std::string& adresse, std::string& adresseReponse) = 0;
+    // Pings every address at once: the dotted address that answered for each, "" for none.
+    // The program sweeps them on one socket; this default calls Pinger for each in turn.
+    virtual std::vector<std::string> PingerTout(const std::vector<std::string>& adresses);
     // Six pairs joined by "-", or "" when unknown.
     virtual std::string ChercherAdresseMAC(const std::string& adresse) = 0;
 };

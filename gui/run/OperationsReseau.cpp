@@ -1,6 +1,7 @@
 #include "gui/run/OperationsReseau.h"
 
 #include "common/net/ActionsDistantes.h"
+#include "common/net/Balayage.h"
 #include "common/net/PaquetMagique.h"
 #include "common/net/ReveilInternet.h"
 #include "common/net/Sondes.h"
@@ -15,6 +16,13 @@ class OperationsReelles : public OperationsReseau {
     bool Pinger(const std::string& adresse) override {
         std::string adresseReponse;
         return net::Pinger(adresse, adresseReponse);
+    }
+    void Balayer(const std::vector<std::string>& adresses,
+                 const std::function<void(std::size_t, bool)>& surReponse,
+                 const std::atomic<bool>& arret) override {
+        net::Balayer(
+            adresses, [&](const net::ReponseBalayage& r) { surReponse(r.index, r.repondu); },
+            &arret);
     }
     bool EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque, long long port,
                               const std::string& mac, std::string& adresseEnvoi,
@@ -47,6 +55,12 @@ std::shared_ptr<OperationsReseau>& Courantes() {
 }
 
 }  // namespace
+
+void OperationsReseau::Balayer(const std::vector<std::string>& adresses,
+                               const std::function<void(std::size_t, bool)>& surReponse,
+                               const std::atomic<bool>& arret) {
+    for (std::size_t i = 0; i < adresses.size() && !arret; ++i) surReponse(i, Pinger(adresses[i]));
+}
 
 std::shared_ptr<OperationsReseau> CreerOperationsReseau() {
     return std::make_shared<OperationsReelles>();

@@ -5,8 +5,11 @@
 // that it stays responsive); implementations must be thread-safe.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace velmora::gui {
 
@@ -16,6 +19,12 @@ class OperationsReseau {
 
     // True when `adresse` (normalised) answers one ping within TempoPing.
     virtual bool Pinger(const std::string& adresse) = 0;
+    // Pings every address and calls `surReponse`(position, answered) as each is decided, in
+    // any order, on the calling thread, until all are or `arret` becomes true. The real
+    // operations sweep them all at once; this default pings them one after the other.
+    virtual void Balayer(const std::vector<std::string>& adresses,
+                         const std::function<void(std::size_t, bool)>& surReponse,
+                         const std::atomic<bool>& arret);
     // Sends the magic packet. True with the destination used in `adresseEnvoi`; else false with
     // `messageErreur`.
     virtual bool EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque,

@@ -78,17 +78,19 @@ TEST(BoutEnBout, StartUpUsageTextAndCommandLineErrors) {
         Resultat r = LancerBatch(arguments);
         EXPECT_EQ(r.code, 0);
         Lignes_t lignes = Lignes(r.sortie);
-        // The banner line, the 53 lines of the usage text (the first, empty, ends the banner
+        // The banner line, the 60 lines of the usage text (the first, empty, ends the banner
         // line), an empty line.
-        ASSERT_EQ(lignes.size(), 55u) << r.sortie;
+        ASSERT_EQ(lignes.size(), 62u) << r.sortie;
         EXPECT_EQ(lignes[0].rfind("VelmoraBatch v", 0), 0u);
         EXPECT_NE(lignes[0].find(" - "), std::string::npos);
         EXPECT_EQ(lignes[1], "Utilisation");
         EXPECT_EQ(lignes[2], "   VelmoraBatch [fichier_ini] action [options]");
         EXPECT_EQ(lignes[36],
                   "                  signe '§' peut être utilisé comme retour-chariot)");
-        EXPECT_EQ(lignes[52], "   VelmoraBatch /l:tavrin");
-        EXPECT_EQ(lignes[53], "");
+        EXPECT_EQ(lignes[41], "   /attendre:{secondes}[,port]");
+        EXPECT_EQ(lignes[58], "   VelmoraBatch /l:tavrin");
+        EXPECT_EQ(lignes[59], "   VelmoraBatch /w:serveurs!nas /attendre:180,22");
+        EXPECT_EQ(lignes[60], "");
     }
 
     // A missing file is reported before the command line is looked at; the code is 0.

@@ -222,3 +222,21 @@ TEST_F(Fichier, AFolderSaveKeepsWhatAnotherProgramChangedMeanwhile) {
     EXPECT_EQ(salle[2].commentaire, " neuf");
     EXPECT_EQ(salle[3].nom, "e");
 }
+
+TEST_F(Fichier, StatusRefreshIntervalIsAbsentInOlderFilesAndKeptInBounds) {
+    Ecrire("[Config]\nTempoPing=300\n");
+    EXPECT_EQ(ReglagesFenetre::Lire(m_chemin, "", "", "").actualiserEtat, 0);
+    for (const auto& [stocke, lu] :
+         std::vector<std::pair<std::string, long long>>{{"30", 30},
+                                                        {"-5", 0},
+                                                        {"abc", 0},
+                                                        {"99999999999999999999", 86400},
+                                                        {"100000", 86400}}) {
+        Ecrire("[Config]\nActualiserEtatMachines=" + stocke + "\n");
+        EXPECT_EQ(ReglagesFenetre::Lire(m_chemin, "", "", "").actualiserEtat, lu) << stocke;
+    }
+    ReglagesFenetre f = ReglagesFenetre::Lire(m_chemin, "", "", "");
+    f.actualiserEtat = 15;
+    ASSERT_TRUE(SauverReglages(m_chemin, ReglagesDemarrage{}, f));
+    EXPECT_EQ(LireIni(m_chemin, "Config", "ActualiserEtatMachines", ""), "15");
+}

@@ -152,9 +152,9 @@ TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
     }
     EXPECT_NE(Tr("MSG_ERREUR").find(" :\n\n%v\n\nVeuillez"), std::string::npos);
     ASSERT_TRUE(ChargerTraductions(ListeTextes::Console, ""));
-    EXPECT_EQ(Traductions().Count(), 55u);
+    EXPECT_EQ(Traductions().Count(), 62u);
     const std::string syntaxe = Tr("SYNTAXE");
-    EXPECT_EQ(Compter(syntaxe, "\n"), 53u);
+    EXPECT_EQ(Compter(syntaxe, "\n"), 60u);
     EXPECT_TRUE(syntaxe.starts_with("\nUtilisation\n   VelmoraBatch [fichier_ini] action"));
     EXPECT_NE(syntaxe.find("(le\n                  signe '§' peut"), std::string::npos);
 }
@@ -163,7 +163,7 @@ TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     const auto& fenetre = TextesIntegres(ListeTextes::Fenetre);
     const auto& console = TextesIntegres(ListeTextes::Console);
     ASSERT_EQ(fenetre.size(), 140u);
-    ASSERT_EQ(console.size(), 55u);
+    ASSERT_EQ(console.size(), 62u);
     for (const auto* liste : {&fenetre, &console}) {
         std::set<std::string> cles;
         for (const auto& [cle, texte] : *liste) {
@@ -194,7 +194,7 @@ TEST(EnglishLng, TranslatesEveryKeyOfBothProgramsWithTheSamePlaceholders) {
         }
     }
     ASSERT_TRUE(ChargerTraductions(ListeTextes::Console, kAnglais));
-    EXPECT_EQ(Compter(Tr("SYNTAXE"), "\n"), 53u);
+    EXPECT_EQ(Compter(Tr("SYNTAXE"), "\n"), 60u);
     EXPECT_TRUE(Tr("SYNTAXE").starts_with("\nUsage\n"));
     EXPECT_EQ(Tr("MSG_ERREUR_OMISSION_ACTION_BATCH"),
               anglais.Lire("MSG_ERREUR_OMISSION_ACTION", ""));

@@ -14,12 +14,12 @@
 
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
 #include "gui/dialogs/ListesConfig.h"
 #include "gui/dialogs/ListesConfigVerification.h"
-#include "gui/widgets/Questions.h"
 #include "gui/dialogs/frmConfigCommande.h"
 #include "gui/dialogs/frmConfiguration.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/Questions.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -158,6 +158,7 @@ class TestConfiguration : public QObject {
 
         const std::pair<const char*, std::string> zones[] = {
             {"txtTimeoutPing", "250"},
+            {"txtActualiserEtat", "45"},
             {"txtPortParDéfautWOL", "7"},
             {"txtMasqueParDéfaut", "255.0.0.0"},
             {"txtDélaiEntreDeuxRéveilsWOL", "5"},
@@ -187,6 +188,7 @@ class TestConfiguration : public QObject {
         const ReglagesDemarrage defD;
         const ReglagesFenetre defF;
         QCOMPARE(d.tempoPing, 250LL);
+        QCOMPARE(f.actualiserEtat, 45LL);
         QCOMPARE(d.portParDefautWOL, 7LL);
         QCOMPARE(d.masqueParDefaut, std::string("255.0.0.0"));
         QCOMPARE(d.delaiEntreDeuxReveilsWOL, 5LL);

@@ -257,6 +257,34 @@ class TestListe : public QObject {
         QVERIFY(liste->isEnabled());
     }
 
+    // "Tester tout" hands every row to one sweep and colours each row by its own verdict, in
+    // whatever order the verdicts come.
+    void testToutEnUnBalayage() {
+        struct Balayeur : FauxReseau {
+            std::vector<std::vector<std::string>> balayages;
+            void Balayer(const std::vector<std::string>& adresses,
+                         const std::function<void(std::size_t, bool)>& surReponse,
+                         const std::atomic<bool>&) override {
+                balayages.push_back(adresses);
+                for (std::size_t i = adresses.size(); i-- > 0;)
+                    surReponse(i, adresses[i] != "10.0.0.9");
+            }
+        };
+        auto reseau = std::make_shared<Balayeur>();
+        DefinirOperations(reseau);
+        frmVelmora fenetre;
+        QVERIFY(fenetre.Form_Load(m_fichier));
+        fenetre.btnTester_Click();
+        QCOMPARE(reseau->balayages.size(), size_t(1));
+        QCOMPARE(reseau->balayages[0],
+                 (std::vector<std::string>{"10.0.0.10", "10.0.0.9", "10.0.0.200"}));
+        QTreeWidget* liste = fenetre.lvwMachines();
+        QCOMPARE(CleIcone(liste->topLevelItem(0)), std::string(kVert));
+        QCOMPARE(CleIcone(liste->topLevelItem(1)), std::string(kRouge));
+        QCOMPARE(CleIcone(liste->topLevelItem(2)), std::string(kVert));
+        QVERIFY(reseau->Appels().empty());  // no ping one by one
+    }
+
     // With their options ticked, the folder and the sort come back at the next start.
     void dossierEtTriMemorises() {
         m_fenetre->findChild<QAction*>("mnuOptionsMémoriserDossier")->trigger();

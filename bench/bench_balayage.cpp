@@ -1,0 +1,122 @@
+// Network sweep on a real network in namespaces: a client, and a router that answers for a few
+// addresses and drops the rest of 198.18.16.0/20 (TempoPing 300 ms). Reports the time of a
+// whole sweep as a multiple of TempoPing ("xTempo") and the memory it takes above idle.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/net/Balayage.h"
+#include "common/net/Sondes.h"
+#include "tests/common/test_net_espaces.h"
+
+namespace {
+
+using namespace velmora;
+constexpr long long kTempoMs = 300;
+
+// Resident memory (kB) of the process: now ("VmRSS") or its peak ("VmHWM").
+long long MemoireKo(const std::string& cle) {
+    std::ifstream statut("/proc/self/status");
+    std::string ligne;
+    while (std::getline(statut, ligne))
+        if (ligne.rfind(cle + ":", 0) == 0) return std::stoll(ligne.substr(cle.size() + 1));
+    return -1;
+}
+
+std::vector<std::string> Sousreseau(int lignes) {
+    std::vector<std::string> cibles;
+    for (int i = 1; i <= lignes; ++i)
+        cibles.push_back("198.18." + std::to_string(16 + i / 256) + "." + std::to_string(i % 256));
+    return cibles;
+}
+
+void Balayer(benchmark::State& state) {
+    test::Espaces espaces;
+    if (!espaces.Pret()) {
+        state.SkipWithError(espaces.Raison().c_str());
+        return;
+    }
+    const std::string& b = espaces.B();
+    test::Espaces::Dans(b, "ip route add blackhole 198.18.16.0/20");
+    for (int i = 1; i <= 4; ++i)
+        test::Espaces::Dans(b, "ip addr add 198.18.16." + std::to_string(i) + "/32 dev lo");
+    // The hosts of 198.18.16.0/24 (254) or of the whole /20 (4094).
+    const std::vector<std::string> cibles = Sousreseau(static_cast<int>(state.range(0)));
+    net::OptionsBalayage options;
+    options.tempoMs = kTempoMs;
+
+    double total = 0;
+    long long memoire = 0;
+    int vivants = 0;
+    for (auto _ : state) {
+        std::ofstream("/proc/self/clear_refs") << "5";  // restarts the peak of resident memory
+        const long long avant = MemoireKo("VmRSS");
+        vivants = 0;
+        const auto debut = std::chrono::steady_clock::now();
+        test::Espaces::Executer(espaces.A(), [&] {
+            net::Balayer(
+                cibles, [&](const net::ReponseBalayage& r) { vivants += r.repondu; }, nullptr,
+                options);
+        });
+        total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - debut)
+                     .count();
+        memoire = std::max(memoire, MemoireKo("VmHWM") - avant);
+    }
+    if (vivants != 4) state.SkipWithError("the four live hosts did not all answer");
+    state.counters["lignes"] = static_cast<double>(cibles.size());
+    state.counters["xTempo"] = total / static_cast<double>(state.iterations()) / kTempoMs;
+    state.counters["memoireKo"] = static_cast<double>(memoire);
+}
+// The method the sweep replaced, for comparison: 64 threads, one blocking ping each at a time.
+void PingsSurSoixanteQuatreFils(benchmark::State& state) {
+    test::Espaces espaces;
+    if (!espaces.Pret()) {
+        state.SkipWithError(espaces.Raison().c_str());
+        return;
+    }
+    const std::string& b = espaces.B();
+    test::Espaces::Dans(b, "ip route add blackhole 198.18.16.0/20");
+    for (int i = 1; i <= 4; ++i)
+        test::Espaces::Dans(b, "ip addr add 198.18.16." + std::to_string(i) + "/32 dev lo");
+    const std::vector<std::string> cibles = Sousreseau(static_cast<int>(state.range(0)));
+    double total = 0;
+    for (auto _ : state) {
+        std::atomic<size_t> prochain{0};
+        const auto debut = std::chrono::steady_clock::now();
+        std::vector<std::thread> fils;
+        for (int t = 0; t < 64; ++t)
+            fils.emplace_back([&] {
+                test::Espaces::Executer(espaces.A(), [&] {
+                    std::string reponse;
+                    for (size_t i; (i = prochain++) < cibles.size();)
+                        net::Pinger(cibles[i], reponse, kTempoMs);
+                });
+            });
+        for (std::thread& f : fils) f.join();
+        total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - debut)
+                     .count();
+    }
+    state.counters["lignes"] = static_cast<double>(cibles.size());
+    state.counters["xTempo"] = total / static_cast<double>(state.iterations()) / kTempoMs;
+}
+BENCHMARK(PingsSurSoixanteQuatreFils)
+    ->Arg(254)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
+
+BENCHMARK(Balayer)
+    ->Arg(254)
+    ->Arg(4094)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
