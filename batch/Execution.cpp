@@ -1,5 +1,7 @@
 #include "batch/Execution.h"
 
+#include "common/platform/Process.h"
+
 #include "batch/ListeTravail.h"
 #include "common/config/Commun.h"
 #include "common/config/IniFile.h"
@@ -195,6 +197,7 @@ void ExecuterTravail(const Commande& commande, ContexteBatch& contexte) {
     bool adressePriveeVue = false;
 
     for (size_t i = 0; i < liste.size(); ++i) {
+        if (platform::SignalArretRecu()) throw FinBatch{1};  // SIGINT or SIGTERM: stop here
         const EntreeTravail& entree = liste[i];
         if (i > 0 && pause >= 1) {
             console.EcrireConsole(" - " + Texte("TXT_ATTENTE", {std::to_string(pause)}) +

@@ -13,7 +13,7 @@ pkgs=(
 )
 if [ "${1:-}" = "--test" ]; then
     # Real peers started by the tests.
-    pkgs+=(samba tinyproxy xvfb xauth nftables)
+    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux)
 fi
 
 missing=()

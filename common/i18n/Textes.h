@@ -12,6 +12,9 @@ const std::vector<std::pair<const char*, const char*>>& TextesFenetre();
 // The console program's own keys (after the 30 it shares with the windowed program).
 const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres();
 
+// The network operations' keys, added after each program's own list.
+const std::vector<std::pair<const char*, const char*>>& TextesReseau();
+
 // How many keys of the windowed program's list open the console program's list too.
 constexpr size_t kTextesCommuns = 30;
 

@@ -88,13 +88,20 @@ std::string MajusculesMemeLongueur(std::string_view texte) {
 }  // namespace
 
 const std::vector<std::pair<const char*, const char*>>& TextesIntegres(ListeTextes liste) {
-    if (liste == ListeTextes::Fenetre) return TextesFenetre();
+    static const std::vector<std::pair<const char*, const char*>> fenetre = [] {
+        std::vector<std::pair<const char*, const char*>> textes = TextesFenetre();
+        textes.insert(textes.end(), TextesReseau().begin(), TextesReseau().end());
+        return textes;
+    }();
+    if (liste == ListeTextes::Fenetre) return fenetre;
     static const std::vector<std::pair<const char*, const char*>> console = [] {
-        const auto& fenetre = TextesFenetre();
+        const auto& propresFenetre = TextesFenetre();
         std::vector<std::pair<const char*, const char*>> textes(
-            fenetre.begin(), fenetre.begin() + static_cast<std::ptrdiff_t>(kTextesCommuns));
+            propresFenetre.begin(),
+            propresFenetre.begin() + static_cast<std::ptrdiff_t>(kTextesCommuns));
         const auto& propres = TextesConsolePropres();
         textes.insert(textes.end(), propres.begin(), propres.end());
+        textes.insert(textes.end(), TextesReseau().begin(), TextesReseau().end());
         return textes;
     }();
     return console;

@@ -53,6 +53,10 @@ std::string Tr(std::string_view cle);
 // Tr(cle) with its "%v" placeholders filled in order.
 std::string Tr(std::string_view cle, const std::vector<std::string>& valeurs);
 
+// The text of a network operation's key (ERR_...) with its "%v" filled: the table's, or the
+// built-in French one when the table has none (a routine called before the table is loaded).
+std::string TexteReseau(std::string_view cle, const std::vector<std::string>& valeurs = {});
+
 // Which program's built-in list to load.
 enum class ListeTextes { Fenetre, Console };
 

@@ -1,7 +1,8 @@
 // Remote power actions through Samba's `net rpc` and the velmora-wmi helper. Credentials go to
-// the tools through a private file or standard input, never on their command lines.
+// the tools through inherited pipes or standard input, never on their command lines or on disk.
 #include "common/net/ActionsDistantes.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,9 +13,11 @@
 
 #include "common/config/Commun.h"
 #include "common/config/Programme.h"
+#include "common/i18n/Traduction.h"
 #include "common/net/ErreurSysteme.h"
 #include "common/net/ErreursWindows.h"
 #include "common/net/Outil.h"
+#include "common/net/Sondes.h"
 
 namespace velmora::net {
 
@@ -25,7 +28,7 @@ bool Transmissibles(const Identifiants& id, std::string& messageErreur) {
     if (id.motDePasse.find_first_of("\r\n") == std::string::npos &&
         id.login.find_first_of("\r\n") == std::string::npos)
         return true;
-    messageErreur = "The login or password holds a line break, which cannot be passed on (err=87)";
+    messageErreur = i18n::TexteReseau("ERR_SAUT_DE_LIGNE") + " (err=87)";
     return false;
 }
 
@@ -40,39 +43,54 @@ std::pair<std::string, std::string> SeparerDomaine(const std::string& login) {
     return {login.substr(0, p), login.substr(p + 1)};
 }
 
-// A mode-0600 authentication file for `net -A`, removed when the object goes.
-class FichierAuthentification {
+// A pipe holding `contenu` whose read end a tool inherits: the credentials never touch a disk
+// and vanish with the processes, however they end. The content is small enough to sit whole in
+// the pipe's buffer, so it is written and the write end closed before the tool starts.
+class TubeSecret {
   public:
-    FichierAuthentification(const Identifiants& id, std::string& erreur) {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string modele = std::string(tmp && *tmp ? tmp : "/tmp") + "/velmora-auth-XXXXXX";
-        const int fd = ::mkstemp(modele.data());  // created with mode 0600
-        if (fd < 0) {
+    TubeSecret(const std::string& contenu, std::string& erreur) {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
             erreur = TexteErreur(errno);
             return;
         }
-        m_chemin = modele;
-        const auto [domaine, utilisateur] = SeparerDomaine(id.login);
-        std::string contenu = "username = " + utilisateur + "\npassword = " + id.motDePasse + "\n";
-        if (!domaine.empty()) contenu += "domain = " + domaine + "\n";
-        const bool ecrit = ::fchmod(fd, 0600) == 0 && ::write(fd, contenu.data(), contenu.size()) ==
-                                                          static_cast<ssize_t>(contenu.size());
-        if (!ecrit) erreur = TexteErreur(errno);
-        ::close(fd);
-        if (!ecrit) Supprimer();
+        m_lecture = fds[0];
+        size_t ecrits = 0;
+        while (ecrits < contenu.size()) {
+            const ssize_t n = ::write(fds[1], contenu.data() + ecrits, contenu.size() - ecrits);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            ecrits += static_cast<size_t>(n);
+        }
+        const int erreurEcriture = errno;
+        ::close(fds[1]);
+        if (ecrits != contenu.size()) {
+            erreur = TexteErreur(erreurEcriture);
+            ::close(m_lecture);
+            m_lecture = -1;
+        }
     }
-    ~FichierAuthentification() { Supprimer(); }
-    FichierAuthentification(const FichierAuthentification&) = delete;
-    FichierAuthentification& operator=(const FichierAuthentification&) = delete;
-    const std::string& Chemin() const { return m_chemin; }
+    ~TubeSecret() {
+        if (m_lecture >= 0) ::close(m_lecture);
+    }
+    TubeSecret(const TubeSecret&) = delete;
+    TubeSecret& operator=(const TubeSecret&) = delete;
+    int Lecture() const { return m_lecture; }
 
   private:
-    void Supprimer() {
-        if (!m_chemin.empty()) ::unlink(m_chemin.c_str());
-        m_chemin.clear();
-    }
-    std::string m_chemin;
+    int m_lecture = -1;
 };
+
+// Samba's readers: an auth file (-A) drops the blanks around a value; PASSWD_FD keeps every
+// byte up to a line break or the end, at most 127 bytes, and refuses an empty password.
+constexpr size_t kTailleMaxPasswdFd = 127;
+constexpr int kFdAuthentification = 3;
+constexpr int kFdMotDePasse = 4;
+
+bool BordsBlancs(const std::string& texte) {
+    auto blanc = [](char c) { return c == ' ' || c == '\t'; };
+    return !texte.empty() && (blanc(texte.front()) || blanc(texte.back()));
+}
 
 // The user's own credentials: a Kerberos ticket when one is there, else an anonymous attempt
 // (which the remote side refuses with its own error).
@@ -82,6 +100,19 @@ bool TicketKerberos() {
     return ::stat(("/tmp/krb5cc_" + std::to_string(::getuid())).c_str(), &infos) == 0;
 }
 
+// The dotted quad of `machine` (an address, normalised, or a name resolved by the system
+// resolver); a name that does not resolve gives "network path not found" (53).
+bool AdresseDeLaMachine(const std::string& machine, std::string& adresse,
+                        std::string& messageErreur) {
+    if (EstAdresseIP(machine)) {
+        adresse = NormaliserAdresseIP(machine);
+        return true;
+    }
+    if (!machine.empty() && ResoudreNom(machine, adresse)) return true;
+    messageErreur = TexteErreurWindows(53);
+    return false;
+}
+
 // Runs `net rpc <commande>` against `machine` with the chosen credentials.
 bool ExecuterNet(const std::string& machine, std::vector<std::string> arguments,
                  const std::string& login, const std::string& motDePasse,
@@ -89,8 +120,7 @@ bool ExecuterNet(const std::string& machine, std::vector<std::string> arguments,
     const std::string net = TrouverOutil("net");
     if (net.empty()) {
         messageErreur =
-            "Samba's net tool is missing: install the package samba-common-bin "
-            "(err=2)";
+            i18n::TexteReseau("ERR_PAQUET_MANQUANT", {"net", "samba-common-bin"}) + " (err=2)";
         return false;
     }
     const Identifiants id = ChoisirIdentifiants(login, motDePasse);
@@ -99,22 +129,53 @@ bool ExecuterNet(const std::string& machine, std::vector<std::string> arguments,
     std::vector<std::string> argv = {net, "rpc"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     argv.push_back("-d1");
-    argv.push_back(EstAdresseIP(machine) ? "-I" : "-S");
-    argv.push_back(machine);
-    std::unique_ptr<FichierAuthentification> fichier;
+    // The machine is reached at the address the ping saw: "010.077.000.001" is 10.77.0.1, never
+    // read as octal, and a name is resolved as the ping resolves it (net would otherwise use
+    // its own resolution order), then given with its address.
+    std::string cible;
+    if (!AdresseDeLaMachine(machine, cible, messageErreur)) return false;
+    if (!EstAdresseIP(machine)) {
+        argv.push_back("-S");
+        argv.push_back(machine);
+    }
+    argv.push_back("-I");
+    argv.push_back(cible);
+    HeritageOutil heritage;
+    std::unique_ptr<TubeSecret> fichier, tubeMotDePasse;
     if (id.propres) {
         argv.push_back(TicketKerberos() ? "--use-kerberos=required" : "-N");
     } else {
+        // The login in an auth file read from an inherited pipe; the password there too when the
+        // file reader keeps it whole, else through PASSWD_FD, which keeps blanks.
+        const auto [domaine, utilisateur] = SeparerDomaine(id.login);
+        std::string contenu = "username = " + utilisateur + "\n";
+        if (!domaine.empty()) contenu += "domain = " + domaine + "\n";
+        const bool parFd = BordsBlancs(id.motDePasse);
+        if (parFd && id.motDePasse.size() > kTailleMaxPasswdFd) {
+            messageErreur = i18n::TexteReseau("ERR_MOT_DE_PASSE_TROP_LONG") + " (err=87)";
+            return false;
+        }
+        if (!parFd) contenu += "password = " + id.motDePasse + "\n";
         std::string erreur;
-        fichier = std::make_unique<FichierAuthentification>(id, erreur);
-        if (fichier->Chemin().empty()) {
+        fichier = std::make_unique<TubeSecret>(contenu, erreur);
+        if (fichier->Lecture() < 0) {
             messageErreur = erreur;
             return false;
         }
+        heritage.descripteurs.push_back({fichier->Lecture(), kFdAuthentification});
         argv.push_back("-A");
-        argv.push_back(fichier->Chemin());
+        argv.push_back("/dev/fd/" + std::to_string(kFdAuthentification));
+        if (parFd) {
+            tubeMotDePasse = std::make_unique<TubeSecret>(id.motDePasse, erreur);
+            if (tubeMotDePasse->Lecture() < 0) {
+                messageErreur = erreur;
+                return false;
+            }
+            heritage.descripteurs.push_back({tubeMotDePasse->Lecture(), kFdMotDePasse});
+            heritage.environnement.push_back({"PASSWD_FD", std::to_string(kFdMotDePasse)});
+        }
     }
-    const ResultatOutil resultat = LancerOutil(argv, {}, kDelaiNetMs);
+    const ResultatOutil resultat = LancerOutil(argv, {}, kDelaiNetMs, heritage);
     if (resultat.lance && !resultat.expire && resultat.statut == 0) return true;
     messageErreur = TexteEchecOutil(resultat);
     return false;
@@ -136,7 +197,8 @@ bool ArreterADistance(const std::string& machine, long long delai, const std::st
     // The remote side reads the delay as an unsigned 32-bit count: a negative one would wrap
     // into a shutdown decades away, or be refused with a misleading text.
     if (delai < 0 || delai > 0xFFFFFFFFLL) {
-        messageErreur = "Invalid delay " + std::to_string(delai) + " (err=87)";
+        messageErreur =
+            i18n::TexteReseau("ERR_DELAI_INVALIDE", {std::to_string(delai)}) + " (err=87)";
         return false;
     }
     const Identifiants id = ChoisirIdentifiants(login, motDePasse);
@@ -144,8 +206,9 @@ bool ArreterADistance(const std::string& machine, long long delai, const std::st
         ActiverPrivilegeArret(machine);
     else
         ConnecterIPC(machine, id.login, id.motDePasse);
-    std::vector<std::string> arguments = {"shutdown", "--timeout=" + std::to_string(delai),
-                                          "--comment=" + message};
+    // net puts its own default of 20 s in place of a zero delay: "now" goes as 1 second.
+    std::vector<std::string> arguments = {
+        "shutdown", "--timeout=" + std::to_string(delai == 0 ? 1 : delai), "--comment=" + message};
     if (redemarrer) arguments.push_back("--reboot");
     if (forcer) arguments.push_back("--force");
     const bool ok = ExecuterNet(machine, arguments, login, motDePasse, messageErreur);
@@ -169,22 +232,29 @@ bool ActionWMI(const std::string& machine, long long action, const std::string& 
                const std::string& motDePasse, std::string& messageErreur) {
     const std::string assistant = TrouverOutil("velmora-wmi");
     if (assistant.empty()) {
-        messageErreur =
-            "The WMI helper velmora-wmi is missing beside the program; reinstall "
-            "Velmora (err=2)";
+        messageErreur = i18n::TexteReseau("ERR_ASSISTANT_WMI_MANQUANT") + " (err=2)";
         return false;
     }
     const std::string interpreteur = TrouverOutil(kInterpreteur);
     if (interpreteur.empty()) {
-        messageErreur = std::string(kInterpreteur) +
-                        " is missing: install the package python3-impacket (err=2)";
+        messageErreur =
+            i18n::TexteReseau("ERR_PAQUET_MANQUANT", {kInterpreteur, "python3-impacket"}) +
+            " (err=2)";
         return false;
     }
     const Identifiants id = ChoisirIdentifiants(login, motDePasse);
     if (!Transmissibles(id, messageErreur)) return false;
     const std::string entree = id.login + "\n" + id.motDePasse + "\n";
-    const ResultatOutil resultat = LancerOutil(
-        {interpreteur, assistant, machine, std::to_string(action)}, entree, kDelaiWmiMs);
+    // A name stays a name (Kerberos needs it) once it is known to resolve.
+    std::string adresse;
+    if (!AdresseDeLaMachine(machine, adresse, messageErreur)) return false;
+    const std::string cible = EstAdresseIP(machine) ? adresse : machine;
+    if (id.propres && !TicketKerberos()) {
+        messageErreur = i18n::TexteReseau("ERR_WMI_LOGIN_NECESSAIRE") + " (err=1312)";
+        return false;
+    }
+    const ResultatOutil resultat =
+        LancerOutil({interpreteur, assistant, cible, std::to_string(action)}, entree, kDelaiWmiMs);
     if (resultat.lance && !resultat.expire && resultat.statut == 0) return true;
     messageErreur = TexteEchecOutil(resultat);
     return false;

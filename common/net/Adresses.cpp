@@ -17,6 +17,7 @@
 
 #include "common/config/Commun.h"
 #include "common/config/Programme.h"
+#include "common/i18n/Traduction.h"
 #include "common/net/ErreurSysteme.h"
 #include "common/net/Sondes.h"
 #include "common/net/SondesInterne.h"
@@ -175,21 +176,27 @@ std::string AdresseDiffusion(const std::string& adresse, const std::string& masq
         if (ResoudreNom(adresse, resolue)) {
             base = resolue;
         } else if (repliMode == 1) {
-            return repliAdresse;
+            // The fall-back address is used as it is; a host name there is resolved, since the
+            // packet goes to an address.
+            if (EstAdresseIP(repliAdresse)) return repliAdresse;
+            std::string repli;
+            if (!ResoudreNom(repliAdresse, repli))
+                throw std::invalid_argument(i18n::TexteReseau("ERR_NOM_INCONNU", {repliAdresse}));
+            return repli;
         } else {
             // Any other mode is the local broadcast: an unresolved name cannot be combined.
             base = AdresseLocale();
             if (base.empty())
-                throw std::invalid_argument("Cannot resolve \"" + adresse +
-                                            "\" and no local address is available");
+                throw std::invalid_argument(
+                    i18n::TexteReseau("ERR_NOM_SANS_ADRESSE_LOCALE", {adresse}));
             masqueBase = MasqueDeAdresse(base);
         }
     }
     int a[4], m[4];
     if (!LireQuatreParties(base, a, false))
-        throw std::invalid_argument("Invalid IP address \"" + base + "\"");
+        throw std::invalid_argument(i18n::TexteReseau("ERR_ADRESSE_IP_INVALIDE", {base}));
     if (!LireQuatreParties(masqueBase, m, true))
-        throw std::invalid_argument("Invalid subnet mask \"" + masqueBase + "\"");
+        throw std::invalid_argument(i18n::TexteReseau("ERR_MASQUE_INVALIDE", {masqueBase}));
     std::string resultat;
     for (int i = 0; i < 4; ++i) {
         if (i > 0) resultat += '.';

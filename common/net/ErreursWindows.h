@@ -8,9 +8,14 @@
 
 namespace velmora::net {
 
-// The Windows error number and message of a Samba status name ("WERR_ACCESS_DENIED" gives 5,
-// "Access is denied."); false for a name not in the table.
+// The Windows error number and reason of a Samba status name ("WERR_ACCESS_DENIED" gives 5,
+// "Accès refusé." or its translation); false for a name not in the table.
 bool ErreurWindows(std::string_view statut, int& numero, std::string& message);
+
+// The reason of a Windows error number in the interface language (ERR_WINDOWS_<n>), and that
+// reason followed by " (err=<n>)".
+std::string TexteWindows(int numero);
+std::string TexteErreurWindows(int numero);
 
 // The error text of a failed tool run: a line already in the "(err=" form (the WMI helper
 // writes one) is kept; else the last Samba status named in the output, by its Windows number

@@ -21,7 +21,7 @@ LanceurOutil g_lanceur;
 std::map<std::string, std::string> g_chemins;
 
 ResultatOutil LancerReellement(const std::vector<std::string>& argv, std::string_view entree,
-                               int delaiMs) {
+                               int delaiMs, const HeritageOutil& heritage) {
     ResultatOutil resultat;
     if (argv.empty() || argv[0].empty()) {
         resultat.sortie = "No program to run";
@@ -32,6 +32,8 @@ ResultatOutil LancerReellement(const std::vector<std::string>& argv, std::string
     requete.arguments.assign(argv.begin() + 1, argv.end());
     if (!entree.empty()) requete.entree = std::string(entree);
     requete.delaiMaxMs = delaiMs;
+    requete.descripteurs = heritage.descripteurs;
+    requete.environnement = heritage.environnement;
     requete.tailleMax = kSortieMax;
     requete.arreter = platform::AttenteOutilsCourante();  // the window's events and stop button
     const platform::ProcessResult fin = platform::CurrentProcessRunner().Run(requete);
@@ -46,14 +48,14 @@ ResultatOutil LancerReellement(const std::vector<std::string>& argv, std::string
 }  // namespace
 
 ResultatOutil LancerOutil(const std::vector<std::string>& argv, std::string_view entree,
-                          int delaiMs) {
+                          int delaiMs, const HeritageOutil& heritage) {
     LanceurOutil lanceur;
     {
         std::lock_guard<std::mutex> verrou(g_verrou);
         lanceur = g_lanceur;
     }
-    if (lanceur) return lanceur(argv, entree, delaiMs);
-    return LancerReellement(argv, entree, delaiMs);
+    if (lanceur) return lanceur(argv, entree, delaiMs, heritage);
+    return LancerReellement(argv, entree, delaiMs, heritage);
 }
 
 void DefinirLanceurOutil(LanceurOutil lanceur) {

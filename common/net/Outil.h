@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace velmora::net {
@@ -18,13 +19,22 @@ struct ResultatOutil {
     std::string sortie;   // standard output and standard error together
 };
 
+// What a tool inherits besides its arguments: descriptors of this process given to it as
+// (our descriptor, its number in the tool, 3 or more), and environment variables.
+struct HeritageOutil {
+    std::vector<std::pair<int, int>> descripteurs;
+    std::vector<std::pair<std::string, std::string>> environnement;
+};
+
 // Runs argv[0] (a path) with the arguments argv[1..], without a shell, feeding `entree` on its
-// standard input, for at most `delaiMs` milliseconds.
-using LanceurOutil = std::function<ResultatOutil(const std::vector<std::string>& argv,
-                                                 std::string_view entree, int delaiMs)>;
+// standard input, for at most `delaiMs` milliseconds (output included: the tool's whole process
+// group is ended at the limit).
+using LanceurOutil =
+    std::function<ResultatOutil(const std::vector<std::string>& argv, std::string_view entree,
+                                int delaiMs, const HeritageOutil& heritage)>;
 
 ResultatOutil LancerOutil(const std::vector<std::string>& argv, std::string_view entree,
-                          int delaiMs);
+                          int delaiMs, const HeritageOutil& heritage = {});
 // Replaces the runner (an empty function restores the real one).
 void DefinirLanceurOutil(LanceurOutil lanceur);
 

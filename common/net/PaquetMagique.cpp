@@ -1,5 +1,6 @@
 // Magic packet: payload construction and the one-datagram UDP send.
 #include "common/net/PaquetMagique.h"
+#include "common/i18n/Traduction.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -59,7 +60,7 @@ bool ConstruirePaquetMagique(std::string_view mac, PaquetMagique& paquet,
                              std::string& messageErreur) {
     const std::string texte(mac);
     if (texte.size() < 3) {
-        messageErreur = "Invalid MAC address \"" + texte + "\"";
+        messageErreur = i18n::TexteReseau("ERR_REVEIL_MAC_INVALIDE", {texte});
         return false;
     }
     // The separator is whatever the third character is, as the address is written.
@@ -68,7 +69,7 @@ bool ConstruirePaquetMagique(std::string_view mac, PaquetMagique& paquet,
     bool valide = parties.size() == 6;
     for (size_t i = 0; valide && i < 6; ++i) valide = LireOctet(parties[i], octets[i]);
     if (!valide) {
-        messageErreur = "Invalid MAC address \"" + texte + "\"";
+        messageErreur = i18n::TexteReseau("ERR_REVEIL_MAC_INVALIDE", {texte});
         return false;
     }
     for (size_t i = 0; i < 6; ++i) paquet[i] = 0xFF;
@@ -89,7 +90,7 @@ bool EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque,
         return false;
     }
     if (port < 0 || port > 65535) {
-        messageErreur = "Invalid port " + std::to_string(port);
+        messageErreur = i18n::TexteReseau("ERR_PORT_INVALIDE", {std::to_string(port)});
         return false;
     }
     sockaddr_in destination{};
@@ -97,7 +98,7 @@ bool EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque,
     destination.sin_port = htons(static_cast<uint16_t>(port));
     if (::inet_pton(AF_INET, NormaliserAdresseIP(adresseEnvoi).c_str(), &destination.sin_addr) !=
         1) {
-        messageErreur = "Invalid destination address \"" + adresseEnvoi + "\"";
+        messageErreur = i18n::TexteReseau("ERR_ADRESSE_IP_INVALIDE", {adresseEnvoi});
         return false;
     }
     SocketUdp socketUdp;
@@ -114,7 +115,8 @@ bool EnvoyerPaquetMagique(const std::string& adresse, const std::string& masque,
         ::sendto(socketUdp.fd(), paquet.data(), paquet.size(), 0,
                  reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
     if (envoye != static_cast<ssize_t>(paquet.size())) {
-        messageErreur = envoye < 0 ? TexteErreur(errno) : "Datagram truncated";
+        messageErreur =
+            envoye < 0 ? TexteErreur(errno) : i18n::TexteReseau("ERR_DATAGRAMME_TRONQUE");
         return false;
     }
     return true;

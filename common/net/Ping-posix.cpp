@@ -81,19 +81,59 @@ int OuvrirSocketIcmp(MethodePing methode) {
     return ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
 }
 
+// Reads every queued error report (IP_RECVERR) and the pending socket error. True when one of
+// the reports quotes our own echo request: its sequence, and its id when `verifierId` (a
+// datagram socket's id is chosen by the kernel, and only its own errors reach it). A raw
+// socket receives the error reports of every ping of the host: those of others are dropped.
+bool ErreurPourNous(int fd, std::uint16_t id, std::uint16_t sequence, bool verifierId) {
+    bool nous = false;
+    for (;;) {
+        std::uint8_t cite[576];
+        std::uint8_t controle[512];
+        sockaddr_in source{};
+        iovec morceau{cite, sizeof cite};
+        msghdr message{};
+        message.msg_name = &source;
+        message.msg_namelen = sizeof source;
+        message.msg_iov = &morceau;
+        message.msg_iovlen = 1;
+        message.msg_control = controle;
+        message.msg_controllen = sizeof controle;
+        const ssize_t n = ::recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        // The data of a report is the ICMP header of the request that caused it.
+        if (n >= 8 && cite[0] == ICMP_ECHO && Lire16(cite + 6) == sequence &&
+            (!verifierId || Lire16(cite + 4) == id))
+            nous = true;
+    }
+    int erreur = 0;  // reading SO_ERROR clears it, so it cannot fail the next call
+    socklen_t taille = sizeof erreur;
+    ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &erreur, &taille);
+    return nous;
+}
+
 // Sends one echo request, then reads what comes back until `juger` decides or the time runs
 // out. `juger` gets each datagram with its source and answers true or false, or std::nullopt
-// for a datagram that is not about our request. IP_RECVERR turns an error report into POLLERR.
+// for a datagram that is not about our request. IP_RECVERR turns an error report into POLLERR;
+// only a report about this very request ends the ping.
 template <typename Juge>
 bool EnvoyerEtAttendre(int fd, const sockaddr_in& cible, std::uint16_t id, std::uint16_t sequence,
-                       Horloge::time_point fin, Juge juger) {
+                       bool verifierId, Horloge::time_point fin, Juge juger) {
     const int oui = 1;
     ::setsockopt(fd, SOL_IP, IP_RECVERR, &oui, sizeof oui);
     std::uint8_t paquet[24];
     ConstruireEcho(paquet, id, sequence);
-    if (::sendto(fd, paquet, sizeof paquet, 0, reinterpret_cast<const sockaddr*>(&cible),
-                 sizeof cible) < 0)
-        return false;
+    bool envoye = false;
+    for (int essai = 0; essai < 2 && !envoye; ++essai) {
+        // A pending error left by another ping's report can fail the send once: clear it.
+        if (essai > 0 && ErreurPourNous(fd, id, sequence, verifierId)) return false;
+        envoye = ::sendto(fd, paquet, sizeof paquet, 0, reinterpret_cast<const sockaddr*>(&cible),
+                          sizeof cible) >= 0;
+    }
+    if (!envoye) return false;
     while (true) {
         pollfd attente{fd, POLLIN, 0};
         const int n = ::poll(&attente, 1, MillisecondesRestantes(fin));
@@ -102,7 +142,10 @@ bool EnvoyerEtAttendre(int fd, const sockaddr_in& cible, std::uint16_t id, std::
             if (errno == EINTR) continue;
             return false;
         }
-        if (attente.revents & POLLERR) return false;  // the target did not answer
+        if (attente.revents & POLLERR) {
+            if (ErreurPourNous(fd, id, sequence, verifierId)) return false;  // unreachable
+            if (!(attente.revents & POLLIN)) continue;
+        }
         std::uint8_t recu[1500];
         sockaddr_in source{};
         socklen_t taille = sizeof source;
@@ -110,7 +153,10 @@ bool EnvoyerEtAttendre(int fd, const sockaddr_in& cible, std::uint16_t id, std::
                                      reinterpret_cast<sockaddr*>(&source), &taille);
         if (r < 0) {
             if (errno == EAGAIN || errno == EINTR) continue;
-            return false;
+            // A pending error (another ping's report) is returned once by the read: look at
+            // the reports before deciding.
+            if (ErreurPourNous(fd, id, sequence, verifierId)) return false;
+            continue;
         }
         if (const std::optional<bool> verdict = juger(recu, static_cast<size_t>(r), source))
             return *verdict;
@@ -122,7 +168,7 @@ bool EnvoyerEtAttendre(int fd, const sockaddr_in& cible, std::uint16_t id, std::
 bool PingDatagramme(int fd, const sockaddr_in& cible, Horloge::time_point fin) {
     const std::uint16_t sequence = ++g_sequence;
     return EnvoyerEtAttendre(
-        fd, cible, 0, sequence, fin,
+        fd, cible, 0, sequence, false, fin,
         [&](const std::uint8_t* recu, size_t longueur,
             const sockaddr_in& source) -> std::optional<bool> {
             if (longueur < 8 || recu[0] != ICMP_ECHOREPLY || Lire16(recu + 6) != sequence)
@@ -140,7 +186,7 @@ bool PingBrut(int fd, const sockaddr_in& cible, Horloge::time_point fin) {
     ::setsockopt(fd, SOL_RAW, ICMP_FILTER, &filtre, sizeof filtre);
     const std::uint16_t id = static_cast<std::uint16_t>(::getpid() ^ 0x5EED);
     const std::uint16_t sequence = ++g_sequence;
-    return EnvoyerEtAttendre(fd, cible, id, sequence, fin,
+    return EnvoyerEtAttendre(fd, cible, id, sequence, true, fin,
                              [&](const std::uint8_t* recu, size_t longueur,
                                  const sockaddr_in& source) -> std::optional<bool> {
                                  if (longueur < 20) return std::nullopt;

@@ -3,6 +3,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -10,6 +11,7 @@
 #include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/net/Valeurs.h"
 #include "common/platform/Outil.h"
 
 namespace velmora::net {
@@ -146,8 +148,33 @@ bool ReveillerParInternet(const std::string& adresse, long long port, const std:
                                                       : "MSG_ERREUR_SCRIPT_WOW_URL_VIDE");
         return false;
     }
+    // Nothing is URL-encoded, so only values that cannot change the request's shape go in: an
+    // address, a MAC and a port number. Anything else is refused before any request.
+    auto utilise = [&](const char* marque) {
+        return Chercher(modele, marque, 1, Comparaison::Texte) != 0;
+    };
+    if (utilise("%ip%") && !EstAdresseIP(adresse) && !EstNomHote(adresse)) {
+        reponse = i18n::TexteReseau("ERR_REVEIL_ADRESSE", {adresse});
+        return false;
+    }
+    if (utilise("%mac%") && !EstAdresseMAC(mac)) {
+        reponse = i18n::TexteReseau("ERR_REVEIL_MAC", {mac});
+        return false;
+    }
+    if (utilise("%port%") && (port < 0 || port > 65535)) {
+        reponse = i18n::TexteReseau("ERR_REVEIL_PORT", {std::to_string(port)});
+        return false;
+    }
     InitialiserCurl();
-    std::string url = Remplacer(modele, "%ip%", adresse, 1, Comparaison::Texte);
+    {
+        std::unique_ptr<CURL, LibererCurl> essai(curl_easy_init());
+        if (!essai) {
+            reponse = i18n::TexteReseau("ERR_PAQUET_MANQUANT", {"libcurl", "libcurl4"});
+            return false;
+        }
+    }
+    const std::string cible = EstAdresseIP(adresse) ? NormaliserAdresseIP(adresse) : adresse;
+    std::string url = Remplacer(modele, "%ip%", cible, 1, Comparaison::Texte);
     url = Remplacer(url, "%mac%", mac, 1, Comparaison::Texte);
     url = Remplacer(url, "%port%", std::to_string(port), 1, Comparaison::Texte);
 

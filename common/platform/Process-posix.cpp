@@ -21,6 +21,15 @@ extern char** environ;
 namespace velmora::platform {
 namespace {
 
+volatile sig_atomic_t g_signalArret = 0;
+
+extern "C" void NoterSignalArret(int signal) { g_signalArret = signal; }
+
+// The stop callback, or a stop signal received by the program.
+bool ArretDemande(const ProcessRequest& requete) {
+    return g_signalArret != 0 || (requete.arreter && requete.arreter());
+}
+
 using Horloge = std::chrono::steady_clock;
 
 // A descriptor closed when it goes out of scope.
@@ -291,7 +300,8 @@ void Execution::Attendre() {
             fds[n++] = {m_entree.get(), POLLOUT, 0};
         }
         if (m_pidfd.ouvert()) fds[n++] = {m_pidfd.get(), POLLIN, 0};
-        int attente = Delai(limite, static_cast<bool>(m_requete.arreter), m_pidfd.ouvert());
+        // Short steps always: a stop signal must be seen promptly.
+        int attente = Delai(limite, true, m_pidfd.ouvert());
         int pret = ::poll(fds, n, attente);
         if (pret < 0 && errno != EINTR) {
             Tuer();  // cannot watch it any more: never leave it running unbounded
@@ -302,7 +312,7 @@ void Execution::Attendre() {
             if (iEntree >= 0 && fds[iEntree].revents) Ecrire();
         }
         if (ReapNonBloquant()) break;
-        if (m_requete.arreter && m_requete.arreter()) {
+        if (ArretDemande(m_requete)) {
             m_resultat.arrete = true;
             Tuer();
             return;
@@ -314,11 +324,30 @@ void Execution::Attendre() {
         }
     }
     // Ended: take what is still in the pipe. A child it left behind may hold the pipe open, so
-    // stop as soon as nothing more comes for a moment.
+    // stop as soon as nothing more comes for a moment; one that keeps writing is ended with the
+    // whole group at the time limit, which covers the output too. The group outlives the reaped
+    // tool while its children live, so its id cannot have been reused.
+    auto dernierMot = Horloge::now();
     while (m_sortie.ouvert()) {
+        if (Horloge::now() >= limite) {
+            m_resultat.expire = true;
+            m_resultat.statut = -1;
+            ::kill(-m_pid, SIGKILL);
+            break;
+        }
+        if (ArretDemande(m_requete)) {
+            m_resultat.arrete = true;
+            m_resultat.statut = -1;
+            ::kill(-m_pid, SIGKILL);
+            break;
+        }
         pollfd fd{m_sortie.get(), POLLIN, 0};
-        if (::poll(&fd, 1, 50) <= 0) break;
-        Lire();
+        if (::poll(&fd, 1, std::min(20, Delai(limite, false, true))) > 0) {
+            Lire();
+            dernierMot = Horloge::now();
+        } else if (Horloge::now() - dernierMot >= std::chrono::milliseconds(50)) {
+            break;
+        }
     }
 }
 
@@ -335,6 +364,26 @@ class PosixProcessRunner : public ProcessRunner {
 ProcessRunner* g_runner = nullptr;
 
 }  // namespace
+
+void InstallerArretParSignaux() {
+    struct sigaction action {};
+    action.sa_handler = NoterSignalArret;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no SA_RESTART: a wait in poll() wakes up at once
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+int SignalArretRecu() { return g_signalArret; }
+
+void OublierSignalArret() { g_signalArret = 0; }
+
+void TerminerSiSignalRecu() {
+    const int signal = g_signalArret;
+    if (signal == 0) return;
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
 
 ProcessRunner& SystemProcessRunner() {
     static PosixProcessRunner runner;

@@ -55,6 +55,17 @@ class ProcessRunner {
     virtual ProcessResult Run(const ProcessRequest& requete) = 0;
 };
 
+// SIGINT and SIGTERM no longer end the process at once: they set a flag that ends any tool
+// being run (its whole group is killed, the run reports `arrete`), so that the program can stop
+// at a safe point. Idempotent.
+void InstallerArretParSignaux();
+// The signal that asked the program to stop (SIGINT or SIGTERM), or 0.
+int SignalArretRecu();
+// Clears the flag (for tests).
+void OublierSignalArret();
+// Ends the process as the received signal would have (default action), or returns when none.
+void TerminerSiSignalRecu();
+
 // The runner that starts real processes (posix_spawn, a process group per child).
 ProcessRunner& SystemProcessRunner();
 // The runner used by ExecuterOutil and the probes: the real one unless a test put its own.

@@ -3,6 +3,7 @@
 
 #include "common/config/Commun.h"
 #include "common/net/Sondes.h"
+#include "common/net/Valeurs.h"
 #include "gui/dialogs/frmMachine.h"
 
 namespace velmora::gui {
@@ -35,6 +36,8 @@ std::optional<RefusMachine> VerificationMachine::Verifier(const Machine& s) {
         return RefusMachine{"MSG_ERREUR_OMISSION_ADRESSEIP", ChampMachine::AdresseIP};
     if (ContientUnDe(s.adresse, kCaracteresInterdits))
         return RefusMachine{"MSG_ERREUR_CARACTERES_INTERDITS", ChampMachine::AdresseIP};
+    if (!net::AdresseSansOptionNiBlanc(s.adresse))
+        return RefusMachine{"MSG_ERREUR_ADRESSE_INVALIDE", ChampMachine::AdresseIP};
     if (!s.masque.empty() && !EstAdresseIP(s.masque))
         return RefusMachine{"MSG_ERREUR_MASQUE", ChampMachine::Masque};
     if (!s.port.empty() && !EstPort(s.port))

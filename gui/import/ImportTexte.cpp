@@ -5,6 +5,7 @@
 
 #include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
+#include "common/net/Valeurs.h"
 
 namespace velmora::gui {
 
@@ -90,7 +91,8 @@ std::string ImportTexte::Verifier(const std::vector<size_t>& lignes) const {
         const std::string& nom = valeur(l, ChampNom);
         const std::string& ip = valeur(l, ChampAdresse);
         faute[ChampNom] |= nom.empty() || ContientUnDe(nom, interdits);
-        faute[ChampAdresse] |= ip.empty() || ContientUnDe(ip, interdits);
+        faute[ChampAdresse] |=
+            ip.empty() || ContientUnDe(ip, interdits) || !net::AdresseSansOptionNiBlanc(ip);
         faute[ChampMAC] |= !EstAdresseMAC(valeur(l, ChampMAC));
         if (ColonneDuChamp(ChampMasque))
             faute[ChampMasque] |= !EstAdresseIP(valeur(l, ChampMasque));

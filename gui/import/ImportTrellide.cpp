@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "common/config/Commun.h"
+#include "common/net/Valeurs.h"
 
 namespace velmora::gui {
 
@@ -17,7 +18,8 @@ BilanImport ImporterTrellide(const std::vector<std::string>& lignes, CibleImport
         const std::string ligne = Rogner(brute);
         if (ligne.empty()) continue;
         const std::vector<std::string> champs = ExtraireChamp(ligne, "\t");
-        if (champs.size() < 6) {
+        // An address that a program would read as an option, or that holds blanks, is not taken.
+        if (champs.size() < 6 || !net::AdresseSansOptionNiBlanc(champs[0])) {
             ++bilan.ignorees;
             continue;
         }

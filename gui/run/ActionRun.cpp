@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "common/config/Commun.h"
@@ -11,6 +12,7 @@
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/ReveilInternet.h"
+#include "common/platform/Outil.h"
 #include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"
 
@@ -21,6 +23,8 @@ using i18n::Tr;
 namespace {
 constexpr const char* kTitreApplication = "Velmora";
 constexpr const char* kResultat = "   -> ";
+// The stop request as the worker thread's tool runs see it (copied from the window's flag).
+std::atomic<bool> g_arret{false};
 
 // The text of a key, or `defaut` when the table has none (a key without built-in text).
 std::string TrOuDefaut(const char* cle, const char* defaut) {
@@ -34,7 +38,10 @@ struct ExecutionAction::Ligne {
 };
 
 void TraiterEvenementsPendant(const std::function<bool()>& fini) {
-    while (!fini()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (!fini()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        g_arret = Etat().annulation;
+    }
 }
 
 std::string VerbeAction(int code) {
@@ -110,6 +117,8 @@ BilanAction ExecutionAction::Executer() {
     if (m_code == ActionReveiller) pause = Prog().reglages.delaiEntreDeuxReveilsWOL;
     if (m_code == ActionReveillerViaInternet) pause = Prog().reglages.delaiEntreDeuxReveilsWOW;
     Etat().annulation = false;
+    g_arret = false;
+    platform::DefinirAttenteOutils([] { return g_arret.load(); });  // stop cuts a remote call
 
     bool premiere = true;
     for (int ligne = 0; ligne < m_cible.NombreLignes(); ++ligne) {
@@ -127,6 +136,7 @@ BilanAction ExecutionAction::Executer() {
         if (Etat().annulation) break;
     }
 
+    platform::DefinirAttenteOutils({});
     const bool reveil = m_code == ActionReveiller || m_code == ActionReveillerViaInternet;
     if (reveil) QThread::msleep(150);
     m_cible.Sablier(false);

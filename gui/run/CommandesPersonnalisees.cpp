@@ -73,7 +73,8 @@ std::string Rogner(std::string t, const std::vector<std::string>& valeurs) {
 
 // Splits parameters into words like a shell (blanks, '...', "...", backslash) without expanding
 // anything; markers are filled inside their word.
-std::vector<std::string> Mots(const std::string& t, const std::vector<std::string>& valeurs) {
+std::vector<std::string> Mots(const std::string& t, const std::vector<std::string>& valeurs,
+                              std::string* option = nullptr) {
     std::vector<std::string> mots;
     std::string mot;
     bool present = false;  // the word holds literal text or quotes, not only empty values
@@ -86,7 +87,10 @@ std::vector<std::string> Mots(const std::string& t, const std::vector<std::strin
     for (size_t i = 0; i < t.size(); ++i) {
         const char c = t[i];
         if (MarqueEn(t, i)) {
-            mot += valeurs[static_cast<size_t>(t[i + 1] - '0')];
+            const std::string& valeur = valeurs[static_cast<size_t>(t[i + 1] - '0')];
+            if (option && mot.empty() && !valeur.empty() && valeur[0] == '-' && option->empty())
+                *option = valeur;
+            mot += valeur;
             i += 2;
         } else if (guillemet == '\'') {
             if (c == '\'')
@@ -187,7 +191,8 @@ CommandeConstruite ConstruireCommande(const std::string& ligne, const ValeursMac
         return resultat;
     }
     resultat.parametres = Remplir(parametres, valeurs);
-    resultat.arguments = Mots(parametres, valeurs);
+    resultat.arguments = Mots(parametres, valeurs, &resultat.option);
+    if (!resultat.option.empty()) resultat.etat = CommandeConstruite::Etat::ValeurOption;
     return resultat;
 }
 
@@ -285,6 +290,13 @@ int ExecuterCommande(const CommandePersonnalisee& commande,
         if (c.etat == CommandeConstruite::Etat::ProgrammeVide) {
             MsgBox(ctx.parent, Tr("MSG_ERREUR_COMMANDE_VIDE"), 16, "Velmora");
             break;
+        }
+        if (c.etat == CommandeConstruite::Etat::ValeurOption) {
+            MsgBox(ctx.parent,
+                   i18n::TexteReseau("MSG_ERREUR_COMMANDE_OPTION",
+                                     {m.nom.empty() ? m.adresse : m.nom, c.option}),
+                   48, "Velmora");
+            continue;  // nothing started for this machine
         }
         const std::string adresse = NormaliserAdresseIP(m.adresse);
         if (duree >= 0 && ctx.sessions) {

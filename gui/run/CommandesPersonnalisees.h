@@ -32,7 +32,11 @@ struct ValeursMachine {
 
 // Result of building a command for one row.
 struct CommandeConstruite {
-    enum class Etat { Ok, GuillemetFermantAbsent, ProgrammeVide } etat = Etat::Ok;
+    // ValeurOption: a value that starts with "-" begins an argument, where the program would
+    // read it as one of its options (`ssh %ip%` with an address "-oProxyCommand=..."); `option`
+    // holds that value.
+    enum class Etat { Ok, GuillemetFermantAbsent, ProgrammeVide, ValeurOption } etat = Etat::Ok;
+    std::string option;
     std::string programme;               // without its surrounding double quotes
     std::string parametres;              // the parameter text, values filled in
     std::vector<std::string> arguments;  // the parameters split into words, values filled in

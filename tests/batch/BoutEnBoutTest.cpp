@@ -2,25 +2,33 @@
 // line, the console output compared line by line and the exit code. Packets go to UDP
 // receivers on loopback only.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
 
 using namespace std::string_literals;
 
+extern char** environ;
+
 #include "Aides.h"
 #include "common/config/Commun.h"
+#include "tests/common/test_net_espaces.h"
 
 namespace velmora::batch::test {
 namespace {
@@ -330,6 +338,72 @@ class ServeurHTTP {
     std::thread m_fil;
 };
 
+// SIGTERM during a remote call: the tool and what it started are stopped, and the program ends
+// as the signal asks, at once rather than after the tool's time limit.
+TEST(BoutEnBout, SigtermStopsTheRemoteCallAndItsChildren) {
+    DossierTemporaire dossier;
+    const std::string marque = dossier.Chemin() + "/pids";
+    const std::string net =
+        dossier.Ecrire("net", "#!/bin/sh\nsleep 60 &\necho \"$$ $!\" > '" + marque + ".tmp'\nmv '" +
+                                  marque + ".tmp' '" + marque + "'\nwait\n");
+    ::chmod(net.c_str(), 0755);
+    const std::string fichier = dossier.Ecrire(
+        "maison.ini", ConfigTest("", "[bureau]\nNbMachines=1\nMachine1=pc1|127.0.0.5||||admin|" +
+                                         CoderMotDePasse("x").value() + "|\n"));
+    std::vector<std::string> mots = {kProgramme, fichier, "/S:pc1"};
+    std::vector<char*> argv;
+    for (auto& m : mots) argv.push_back(m.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (std::string(*e).rfind("PATH=", 0) != 0) env.emplace_back(*e);
+    env.push_back("PATH=" + dossier.Chemin() + ":" + std::getenv("PATH"));
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t batch = -1;
+    ASSERT_EQ(::posix_spawn(&batch, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+
+    bool appele = false;
+    for (int i = 0; i < 500 && !appele; ++i) {
+        appele = std::filesystem::exists(marque);
+        if (!appele) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(batch, SIGTERM);
+    int statut = 0;
+    pid_t fini = 0;
+    for (int i = 0; i < 250 && fini == 0; ++i) {
+        fini = ::waitpid(batch, &statut, WNOHANG);
+        if (fini == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (fini == 0) {
+        ::kill(batch, SIGKILL);
+        ::waitpid(batch, &statut, 0);
+    }
+    ASSERT_TRUE(appele) << "net was never called";
+    EXPECT_EQ(fini, batch) << "the program did not end within 5 s of SIGTERM";
+    EXPECT_TRUE(WIFSIGNALED(statut) && WTERMSIG(statut) == SIGTERM);
+    std::string texte = LireFichier(marque);
+    while (!texte.empty() && texte.back() == '\n') texte.pop_back();
+    const Lignes_t pids = ExtraireChamp(texte, " ");
+    ASSERT_EQ(pids.size(), 2u);
+    for (const std::string& p : pids) {
+        bool parti = false;
+        for (int i = 0; i < 100 && !parti; ++i) {
+            std::ifstream etat("/proc/" + p + "/stat");
+            std::string ligne;
+            parti = !std::getline(etat, ligne) || ligne.substr(ligne.rfind(')') + 2, 1) == "Z";
+            if (!parti) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        EXPECT_TRUE(parti) << "process " << p << " survived";
+        ::kill(std::stoi(p), SIGKILL);
+    }
+}
+
 TEST(BoutEnBout, WakeViaInternetThroughALoopbackRelay) {
     ServeurHTTP relais("Réveil demandé");
     DossierTemporaire dossier;
@@ -403,7 +477,7 @@ class DeuxNamespaces {
 
 TEST(BoutEnBout, MacUpdateWithARealNeighbour) {
     DeuxNamespaces reseau;
-    if (!reseau.Pret()) GTEST_SKIP() << "needs root and iproute2 for network namespaces";
+    if (!reseau.Pret()) VELMORA_PAIR_INDISPONIBLE("needs root and iproute2 for network namespaces");
     DossierTemporaire dossier;
     std::string fichier = dossier.Ecrire(
         "maison.ini", ConfigTest("TempoPing=300\n",
@@ -435,7 +509,8 @@ TEST(BoutEnBout, MacUpdateWithARealNeighbour) {
 bool NamespaceDisponible() { return std::system("unshare --net true 2>/dev/null") == 0; }
 
 TEST(BoutEnBout, MachinesThatDoNotAnswer) {
-    if (!NamespaceDisponible()) GTEST_SKIP() << "needs root for a private network namespace";
+    if (!NamespaceDisponible())
+        VELMORA_PAIR_INDISPONIBLE("needs root for a private network namespace");
     DossierTemporaire dossier;
     std::string fichier = dossier.Ecrire(
         "maison.ini", ConfigTest("TempoPing=200\n",

@@ -11,6 +11,7 @@
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "test_chemins_systeme.h"
+#include "test_net_espaces.h"
 
 namespace velmora {
 namespace {
@@ -225,7 +226,8 @@ TEST_F(Initialisation, StartsInANetworkWithoutRoutes) {
     int statut = 0;
     ASSERT_EQ(::waitpid(pid, &statut, 0), pid);
     ASSERT_TRUE(WIFEXITED(statut));
-    if (WEXITSTATUS(statut) == 100) GTEST_SKIP() << "no right to create a network namespace";
+    if (WEXITSTATUS(statut) == 100)
+        VELMORA_PAIR_INDISPONIBLE("no right to create a network namespace (needs root)");
     EXPECT_EQ(WEXITSTATUS(statut), 10 - 1);
 }
 

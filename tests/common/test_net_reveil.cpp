@@ -10,6 +10,7 @@
 #include "common/i18n/Traduction.h"
 #include "common/net/ReveilInternet.h"
 #include "common/platform/Outil.h"
+#include "test_net_espaces.h"
 #include "test_net_pairs.h"
 
 namespace velmora::net {
@@ -55,6 +56,44 @@ TEST(ReveilInternet, PlaceholdersInAnyCaseAreReplacedAsTyped) {
     EXPECT_EQ(serveur.Lignes(),
               (std::vector<std::string>{"GET /w?ip=pc.example&mac=00-11-22-AA-bb-CC&port=7&"
                                         "again=pc.example HTTP/1.1"}));
+}
+
+TEST(ReveilInternet, ValuesThatWouldChangeTheRequestAreRefusedBeforeAnythingIsSent) {
+    ServeurHttp serveur;
+    const auto r = Reglages(serveur.Base() + "/w?ip=%ip%&mac=%mac%&port=%port%");
+    struct Cas {
+        std::string adresse, mac;
+        long long port;
+        std::string valeur;  // named by the message
+    };
+    for (const Cas& c : std::vector<Cas>{{"127.0.0.1#x", "00:11:22:33:44:55", 9, "127.0.0.1#x"},
+                                         {"host&mac=01", "00:11:22:33:44:55", 9, "host&mac=01"},
+                                         {"name@host", "00:11:22:33:44:55", 9, "name@host"},
+                                         {"-host", "00:11:22:33:44:55", 9, "-host"},
+                                         {"a b", "00:11:22:33:44:55", 9, "a b"},
+                                         {"", "00:11:22:33:44:55", 9, "''"},
+                                         {"pc1", "zz&cmd=reboot", 9, "zz&cmd=reboot"},
+                                         {"pc1", "", 9, "''"},
+                                         {"pc1", "00:11:22:33:44:55", 70000, "70000"},
+                                         {"pc1", "00:11:22:33:44:55", -1, "-1"}}) {
+        std::string reponse;
+        EXPECT_FALSE(ReveillerParInternet(c.adresse, c.port, c.mac, reponse, r)) << c.valeur;
+        EXPECT_NE(reponse.find(c.valeur == "''" ? "''" : "'" + c.valeur + "'"), std::string::npos)
+            << reponse;
+    }
+    EXPECT_TRUE(serveur.Requetes().empty()) << "no request is sent";
+
+    // A host name with "_" is fine; an address with leading zeros goes normalised; a value the
+    // template does not use is not checked.
+    std::string reponse;
+    ASSERT_TRUE(ReveillerParInternet("010.077.000.001", 9, "00:11:22:33:44:55", reponse, r));
+    ASSERT_TRUE(ReveillerParInternet("my_pc.lan", 9, "00:11:22:33:44:55", reponse, r));
+    ASSERT_TRUE(
+        ReveillerParInternet("pc1", 9, "", reponse, Reglages(serveur.Base() + "/w?ip=%ip%")));
+    EXPECT_EQ(serveur.Lignes(),
+              (std::vector<std::string>{"GET /w?ip=10.77.0.1&mac=00:11:22:33:44:55&port=9 HTTP/1.1",
+                                        "GET /w?ip=my_pc.lan&mac=00:11:22:33:44:55&port=9 HTTP/1.1",
+                                        "GET /w?ip=pc1 HTTP/1.1"}));
 }
 
 TEST(ReveilInternet, OnlyExactly200OKSucceedsAndTheBodyIsReturned) {
@@ -149,10 +188,10 @@ TEST(ReveilInternet, RefusingProxyIsFollowedByADirectRetryOnlyWhenAsked) {
     r.proxyAdresse = "127.0.0.1";
     r.proxyPort = std::to_string(test::PortLibre());
     std::string reponse;
-    EXPECT_FALSE(ReveillerParInternet("a", 9, "m", reponse, r));
+    EXPECT_FALSE(ReveillerParInternet("a", 9, "00:11:22:33:44:55", reponse, r));
     EXPECT_TRUE(serveur.Requetes().empty());
     r.proxyAccesDirect = true;
-    EXPECT_TRUE(ReveillerParInternet("a", 9, "m", reponse, r));
+    EXPECT_TRUE(ReveillerParInternet("a", 9, "00:11:22:33:44:55", reponse, r));
     EXPECT_EQ(serveur.Requetes().size(), 1u);
     // Type 1 with the retry setting: one request only, even when it fails.
     ServeurHttp refus(ServeurHttp::Reponse("500 Internal Server Error", "no"));
@@ -211,7 +250,9 @@ class Tinyproxy {
 
 TEST(ReveilInternet, NamedProxyWithBasicAuthenticationIsUsedEvenForNoProxyHosts) {
     Tinyproxy proxy;
-    if (!proxy.Pret()) GTEST_SKIP() << "tinyproxy is not installed or did not start";
+    if (!proxy.Pret())
+        VELMORA_PAIR_INDISPONIBLE(
+            "tinyproxy (package tinyproxy) is not installed or did not start");
     ServeurHttp serveur;
     Environnement exceptions("no_proxy", "127.0.0.1,localhost");
     auto r = Reglages(serveur.Base() + "/?ip=%ip%", 2);

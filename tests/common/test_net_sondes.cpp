@@ -1,17 +1,24 @@
 // Probes: parsers of the system tables and of NetBIOS answers, then ping, MAC lookup and local
 // address against loopback and hosts in network namespaces made by the test.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <linux/if_tun.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstring>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/net/Outil.h"
 #include "common/net/Sondes.h"
@@ -163,7 +170,7 @@ TEST(Pinger, LoopbackAnswersWithItsOwnAddressAlsoByName) {
 class SondesEspaces : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!m_espaces.Pret()) GTEST_SKIP() << m_espaces.Raison();
+        if (!m_espaces.Pret()) VELMORA_PAIR_INDISPONIBLE(m_espaces.Raison());
     }
     // Runs `travail` from the client namespace.
     void DansA(const std::function<void()>& travail) {
@@ -193,6 +200,121 @@ TEST_F(SondesEspaces, EveryPingMethodTellsAnswerSilenceAndRouterRefusal) {
         EXPECT_FALSE(silence);
         EXPECT_FALSE(routeur);
         EXPECT_EQ(autre, "127.0.0.1");
+    }
+}
+
+// Live hosts that answer echo requests late: a TUN device of namespace `ns` takes
+// 198.18.5.0/24, and a thread answers each echo request from the requested address after
+// `retardMs`, so that errors about other targets arrive while a ping to a live host waits.
+class HotesLents {
+  public:
+    HotesLents(const std::string& ns, int retardMs) : m_retard(retardMs) {
+        test::Espaces::Executer(ns, [&] {
+            m_fd = ::open("/dev/net/tun", O_RDWR | O_CLOEXEC | O_NONBLOCK);
+            if (m_fd < 0) return;
+            ifreq ifr{};
+            ifr.ifr_flags = IFF_TUN | IFF_NO_PI;
+            std::strcpy(ifr.ifr_name, "vlmlents");
+            if (::ioctl(m_fd, TUNSETIFF, &ifr) != 0) {
+                ::close(m_fd);
+                m_fd = -1;
+            }
+        });
+        if (m_fd < 0 || !test::Espaces::Dans(ns, "ip link set vlmlents up") ||
+            !test::Espaces::Dans(ns, "ip route add 198.18.5.0/24 dev vlmlents"))
+            return;
+        m_pret = true;
+        m_fil = std::thread([this] { Boucle(); });
+    }
+    ~HotesLents() {
+        m_fin = true;
+        if (m_fil.joinable()) m_fil.join();
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    bool Pret() const { return m_pret; }
+
+  private:
+    static void Somme(std::uint8_t* p, size_t n, size_t champ) {
+        p[champ] = p[champ + 1] = 0;
+        std::uint32_t s = 0;
+        for (size_t i = 0; i + 1 < n; i += 2) s += (p[i] << 8) | p[i + 1];
+        if (n & 1) s += p[n - 1] << 8;
+        while (s >> 16) s = (s & 0xFFFF) + (s >> 16);
+        p[champ] = static_cast<std::uint8_t>(~s >> 8);
+        p[champ + 1] = static_cast<std::uint8_t>(~s & 0xFF);
+    }
+    void Boucle() {
+        using Horloge = std::chrono::steady_clock;
+        std::vector<std::pair<Horloge::time_point, std::vector<std::uint8_t>>> attente;
+        while (!m_fin) {
+            pollfd p{m_fd, POLLIN, 0};
+            ::poll(&p, 1, 5);
+            std::uint8_t paquet[2048];
+            for (ssize_t n; (n = ::read(m_fd, paquet, sizeof paquet)) > 0;) {
+                const size_t ihl = (paquet[0] & 0x0F) * 4u;
+                if (n < static_cast<ssize_t>(ihl + 8) || paquet[9] != IPPROTO_ICMP ||
+                    paquet[ihl] != 8)
+                    continue;
+                std::vector<std::uint8_t> reponse(paquet, paquet + n);
+                std::swap_ranges(reponse.begin() + 12, reponse.begin() + 16, reponse.begin() + 16);
+                reponse[8] = 64;
+                Somme(reponse.data(), ihl, 10);
+                reponse[ihl] = 0;  // echo reply
+                Somme(reponse.data() + ihl, reponse.size() - ihl, 2);
+                attente.emplace_back(Horloge::now() + std::chrono::milliseconds(m_retard),
+                                     std::move(reponse));
+            }
+            const auto maintenant = Horloge::now();
+            std::erase_if(attente, [&](const auto& r) {
+                if (r.first > maintenant) return false;
+                (void)!::write(m_fd, r.second.data(), r.second.size());
+                return true;
+            });
+        }
+    }
+    int m_fd = -1;
+    int m_retard;
+    bool m_pret = false;
+    std::atomic<bool> m_fin{false};
+    std::thread m_fil;
+};
+
+// Many pings at once: a raw socket sees every ICMP error of the host, so another target's
+// "unreachable" must never end a ping to a live host, nor a reply count for a dead one.
+TEST_F(SondesEspaces, ConcurrentPingsKeepTheirOwnAnswers) {
+    ASSERT_TRUE(
+        test::Espaces::Dans(m_espaces.A(), "sysctl -w net.ipv4.ping_group_range='0 2147483647'"));
+    // B answers every "unreachable" at once, without its usual rate limit.
+    ASSERT_TRUE(test::Espaces::Dans(m_espaces.B(), "sysctl -w net.ipv4.icmp_ratelimit=0"));
+    ASSERT_TRUE(test::Espaces::Dans(m_espaces.B(), "sysctl -w net.ipv4.icmp_msgs_per_sec=100000"));
+    HotesLents lents(m_espaces.B(), 200);
+    ASSERT_TRUE(lents.Pret()) << "no TUN device for the slow hosts";
+    constexpr int kParMoitie = 32;
+    for (MethodePing methode :
+         {MethodePing::DatagrammeICMP, MethodePing::SocketBrut, MethodePing::OutilPing}) {
+        SCOPED_TRACE(static_cast<int>(methode));
+        std::vector<std::thread> fils;
+        std::vector<int> vivants(kParMoitie, -1), morts(kParMoitie, -1);
+        for (int i = 0; i < kParMoitie; ++i) {
+            for (bool vivant : {true, false}) {
+                fils.emplace_back([&, i, vivant] {
+                    const std::string cible =
+                        (vivant ? "198.18.5." : "198.18.9.") + std::to_string(i + 1);
+                    test::Espaces::Executer(m_espaces.A(), [&] {
+                        std::string reponse;
+                        (vivant ? vivants : morts)[i] = Pinger(cible, reponse, 2000, methode);
+                    });
+                });
+            }
+        }
+        for (auto& f : fils) f.join();
+        int vivantsVus = 0, mortsVus = 0;
+        for (int i = 0; i < kParMoitie; ++i) {
+            vivantsVus += vivants[i] == 1;
+            mortsVus += morts[i] == 1;
+        }
+        EXPECT_EQ(vivantsVus, kParMoitie) << "live hosts seen alive";
+        EXPECT_EQ(mortsVus, 0) << "unreachable hosts seen alive";
     }
 }
 

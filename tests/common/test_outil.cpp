@@ -68,6 +68,23 @@ TEST(ProcessRunner, ChildLeftBehindDoesNotHoldTheRun) {
     EXPECT_EQ(r.sortie, "fait\n");
 }
 
+TEST(ProcessRunner, TimeLimitCoversOutputWrittenAfterTheToolEnded) {
+    // The tool ends at once, leaving a child that writes for 20 s: the run still ends at its
+    // limit, and the child with it.
+    const auto debut = std::chrono::steady_clock::now();
+    ProcessResult r = Shell(
+        "(echo $(sh -c 'echo $PPID'); i=0; while [ $i -lt 2000 ]; do echo x; sleep 0.01;"
+        " i=$((i+1)); done) & exit 0",
+        600);
+    const auto duree = std::chrono::steady_clock::now() - debut;
+    EXPECT_LT(duree, std::chrono::seconds(5));
+    EXPECT_TRUE(r.expire);
+    ASSERT_FALSE(r.sortie.empty());
+    const pid_t enfant = std::stoi(r.sortie);
+    EXPECT_TRUE(Termine(enfant)) << "the writer survived the time limit";
+    ::kill(enfant, SIGKILL);
+}
+
 TEST(ProcessRunner, InputEnvironmentAndDescriptors) {
     ProcessRequest r;
     r.programme = "/bin/sh";
@@ -108,6 +125,25 @@ TEST(ProcessRunner, StopCallbackEndsTheRun) {
     EXPECT_TRUE(res.arrete);
     EXPECT_FALSE(res.expire);
     EXPECT_EQ(appels, 3);
+}
+
+TEST(ProcessRunner, StopSignalEndsTheToolAndItsGroup) {
+    InstallerArretParSignaux();
+    std::thread signal([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(::getpid(), SIGTERM);
+    });
+    ProcessResult r = Shell("sleep 60 & echo $!; exec sleep 60", 30000);
+    signal.join();
+    EXPECT_EQ(SignalArretRecu(), SIGTERM);
+    OublierSignalArret();
+    ::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGINT, SIG_DFL);
+    EXPECT_TRUE(r.arrete);
+    ASSERT_FALSE(r.sortie.empty());
+    const pid_t enfant = std::stoi(r.sortie);
+    EXPECT_TRUE(Termine(enfant)) << "the tool's child survived the stop signal";
+    ::kill(enfant, SIGKILL);
 }
 
 TEST(ProcessRunner, MissingProgramIsNotStarted) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/config/Commun.h"
+#include "common/i18n/Textes.h"
 #include "common/i18n/Traduction.h"
 
 using namespace velmora::i18n;
@@ -132,14 +133,14 @@ TEST_F(FichierHostile, FifoOrOversizedFileIsRefusedWithoutBlocking) {
 
 TEST_F(FichierHostile, ChargerTraductionsFallsBackToFrenchForAMissingFile) {
     EXPECT_FALSE(ChargerTraductions(ListeTextes::Fenetre, (m_dossier / "Absent.lng").string()));
-    EXPECT_EQ(Traductions().Count(), 140u);
+    EXPECT_EQ(Traductions().Count(), TextesIntegres(ListeTextes::Fenetre).size());
     EXPECT_EQ(Tr("TXT_PAQUET_ENVOYE"), "Paquet envoyé à %v (port %v)");
     // A partial file replaces only its own keys; loading again starts from an empty table.
     Ecrire("[Traduction]\nTXT_FERMER=&Close\n");
     EXPECT_TRUE(ChargerTraductions(ListeTextes::Fenetre, m_fichier));
     EXPECT_EQ(Tr("TXT_FERMER"), "&Close");
     EXPECT_EQ(Tr("TXT_ANNULER_ACTION"), "A&nnuler redémarrage/extinction");
-    EXPECT_EQ(Traductions().Count(), 140u);
+    EXPECT_EQ(Traductions().Count(), TextesIntegres(ListeTextes::Fenetre).size());
 }
 
 TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
@@ -152,7 +153,7 @@ TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
     }
     EXPECT_NE(Tr("MSG_ERREUR").find(" :\n\n%v\n\nVeuillez"), std::string::npos);
     ASSERT_TRUE(ChargerTraductions(ListeTextes::Console, ""));
-    EXPECT_EQ(Traductions().Count(), 62u);
+    EXPECT_EQ(Traductions().Count(), TextesIntegres(ListeTextes::Console).size());
     const std::string syntaxe = Tr("SYNTAXE");
     EXPECT_EQ(Compter(syntaxe, "\n"), 60u);
     EXPECT_TRUE(syntaxe.starts_with("\nUtilisation\n   VelmoraBatch [fichier_ini] action"));
@@ -162,8 +163,10 @@ TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
 TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     const auto& fenetre = TextesIntegres(ListeTextes::Fenetre);
     const auto& console = TextesIntegres(ListeTextes::Console);
-    ASSERT_EQ(fenetre.size(), 140u);
-    ASSERT_EQ(console.size(), 62u);
+    // Each program's own texts, then the network operations' texts shared by both.
+    const size_t reseau = TextesReseau().size();
+    ASSERT_EQ(fenetre.size(), 140u + reseau);
+    ASSERT_EQ(console.size(), 62u + reseau);
     for (const auto* liste : {&fenetre, &console}) {
         std::set<std::string> cles;
         for (const auto& [cle, texte] : *liste) {
@@ -175,8 +178,10 @@ TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     EXPECT_STREQ(console[29].first, "MSG_ERREUR_ANALYSE_PING");
     EXPECT_STREQ(fenetre[108].first, "TXT_ASTUCE1");
     EXPECT_STREQ(fenetre[108 + kNombreAstuces - 1].first, "TXT_ASTUCE28");
-    EXPECT_STREQ(fenetre.back().first, "MSG_ERREUR_MOT_DE_PASSE_CARACTERES");
-    EXPECT_STREQ(console.back().first, "SYNTAXE");
+    EXPECT_STREQ(fenetre[fenetre.size() - reseau - 1].first, "MSG_ERREUR_MOT_DE_PASSE_CARACTERES");
+    EXPECT_STREQ(console[console.size() - reseau - 1].first, "SYNTAXE");
+    EXPECT_STREQ(fenetre.back().first, TextesReseau().back().first);
+    EXPECT_STREQ(console.back().first, TextesReseau().back().first);
 }
 
 TEST(EnglishLng, TranslatesEveryKeyOfBothProgramsWithTheSamePlaceholders) {

@@ -12,14 +12,14 @@
 #include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Controles.h"
-#include "gui/widgets/Etat.h"
-#include "gui/widgets/Questions.h"
 #include "gui/dialogs/frmAPropos.h"
 #include "gui/dialogs/frmAstuceDuJour.h"
 #include "gui/dialogs/frmConfigAction.h"
 #include "gui/dialogs/frmMachine.h"
 #include "gui/dialogs/frmMsgbox.h"
+#include "gui/widgets/Controles.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/Questions.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -98,6 +98,13 @@ class TestDialogues : public QObject {
              RefusMachine{"MSG_ERREUR_OMISSION_ADRESSEIP", C::AdresseIP}},
             {"adresse interdite", [](Machine& m) { m.adresse = "pc[1]"; },
              RefusMachine{"MSG_ERREUR_CARACTERES_INTERDITS", C::AdresseIP}},
+            {"adresse prise pour une option", [](Machine& m) { m.adresse = "-oProxyCommand"; },
+             RefusMachine{"MSG_ERREUR_ADRESSE_INVALIDE", C::AdresseIP}},
+            {"adresse avec espace", [](Machine& m) { m.adresse = "pc 1"; },
+             RefusMachine{"MSG_ERREUR_ADRESSE_INVALIDE", C::AdresseIP}},
+            {"adresse avec tabulation", [](Machine& m) { m.adresse = "pc\t1"; },
+             RefusMachine{"MSG_ERREUR_ADRESSE_INVALIDE", C::AdresseIP}},
+            {"nom NetBIOS ponctue", [](Machine& m) { m.adresse = "PC#1$(a)-b"; }, std::nullopt},
             {"masque avant port",
              [](Machine& m) {
                  m.masque = "255.255.256.0";

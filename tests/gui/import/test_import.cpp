@@ -12,13 +12,13 @@
 
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
 #include "gui/import/ImportFenetre.h"
 #include "gui/import/ImportTexte.h"
 #include "gui/import/ImportTrellide.h"
-#include "gui/list/ListeMachines.h"
-#include "gui/widgets/Questions.h"
 #include "gui/import/frmImportFichierText.h"
+#include "gui/list/ListeMachines.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/Questions.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -79,9 +79,13 @@ class TestImport : public QObject {
             ImporterTrellide({"10.0.0.1\tpc1\tx\tcom1\tx\t00-11-22-33-44-55",
                               "10.0.0.2\tpc2\tx\tc\tx", "   ", "\tpc3\tx\t\tx\t00-11-22-33-44-66",
                               "10.0.0.4\tpc4\tx\tc3\tx\tAA-BB-CC-DD-EE-FF\tx\tx\tc8\tx\t",
-                              "10.0.0.5\tpc5\tx\tc3\tx\tAA-BB-CC-DD-EE-00\tx\tx\tc8\tx\tc10"},
+                              "10.0.0.5\tpc5\tx\tc3\tx\tAA-BB-CC-DD-EE-00\tx\tx\tc8\tx\tc10",
+                              // Addresses a program would take for an option, or with blanks.
+                              "-oProxyCommand=x\tpc6\tx\tc\tx\tAA-BB-CC-DD-EE-01",
+                              "10.0.0.7 x\tpc7\tx\tc\tx\tAA-BB-CC-DD-EE-02"},
                              cible, q);
         QCOMPARE(bilan.ajoutees, 4);
+        QCOMPARE(bilan.ignorees, 3);  // the short line and the two addresses
         QCOMPARE(cible.machines[0].nom, std::string("pc1"));
         QCOMPARE(cible.machines[0].adresse, std::string("10.0.0.1"));
         QCOMPARE(cible.machines[0].mac, std::string("00-11-22-33-44-55"));
@@ -159,6 +163,19 @@ class TestImport : public QObject {
             while (t.ChampDeColonne(c) != c) t.CliquerColonne(c);
         QVERIFY(t.ChampsObligatoires());
         QCOMPARE(t.Verifier({0}), std::string());  // "=" is accepted here
+        {
+            ImportTexte option;
+            option.Charger({"pc1;-oProxyCommand=x;00:11:22:33:44:55", "pc2;a b;00:11:22:33:44:55",
+                            "pc3;PC#3$;00:11:22:33:44:55"});
+            option.DefinirSeparateur(";");
+            for (int c = 1; c <= 3; ++c)
+                while (option.ChampDeColonne(c) != c) option.CliquerColonne(c);
+            QVERIFY(option.Verifier({0}).find(ImportTexte::NomChamp(ChampAdresse)) !=
+                    std::string::npos);
+            QVERIFY(option.Verifier({1}).find(ImportTexte::NomChamp(ChampAdresse)) !=
+                    std::string::npos);
+            QCOMPARE(option.Verifier({2}), std::string());
+        }
         const std::string message = t.Verifier({0, 1, 2});
         auto ligne = [](const char* cle, int champ) {
             return "\t - " + i18n::Tr(cle, {ImportTexte::NomChamp(champ)}) + "\n";

@@ -1,13 +1,19 @@
 // The action run driven without widgets: a fake list of rows, a fake progress window and fake
 // network operations.
+#include <sys/stat.h>
 #include <QTimer>
 #include <QtTest>
+
+#include <fstream>
 
 #include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/net/Outil.h"
+#include "common/platform/Outil.h"
 #include "gui/run/ActionRun.h"
+#include "gui/run/OperationsReseau.h"
 #include "gui/widgets/Etat.h"
 #include "test_listeAide.h"
 
@@ -186,6 +192,67 @@ class TestAction : public QObject {
         QVERIFY(bilan.arrete);
         QCOMPARE(arretee.titre, i18n::Tr("TXT_TRAITEMENT_ARRETE"));
         QVERIFY(!arretee.ferme);
+    }
+
+    // The stop button cuts a remote call in progress (here a WMI helper that would wait 30 s):
+    // the run's tool wait hook sees the stop request, and the log gives the reason (1223).
+    void arretCoupeUnAppelDistant() {
+        QTemporaryDir dossier;
+        const std::string assistant = dossier.filePath("lent").toStdString();
+        {
+            std::ofstream f(assistant);
+            f << "sleep 30\n";
+        }
+        ::chmod(assistant.c_str(), 0700);
+        net::DefinirCheminOutil("velmora-wmi", assistant);
+        net::DefinirCheminOutil("/usr/bin/python3", "/bin/sh");
+        Etat().action = RequeteAction{ActionRedemarrerWMI, 0, "", false};
+        Prog().reglages.authentificationMode = 1;  // the configured account
+        Prog().reglages.authentificationLogin = "u";
+        Prog().reglages.authentificationPassword = "p";
+        FausseCible cible;
+        cible.Ajouter("pc1", "127.0.0.1");
+        cible.Ajouter("pc2", "127.0.0.2");
+        const std::shared_ptr<OperationsReseau> reelles = CreerOperationsReseau();
+        struct SansPing : OperationsReseau {
+            OperationsReseau& r;
+            explicit SansPing(OperationsReseau& o) : r(o) {}
+            bool Pinger(const std::string&) override { return true; }
+            bool EnvoyerPaquetMagique(const std::string&, const std::string&, long long,
+                                      const std::string&, std::string&, std::string&) override {
+                return false;
+            }
+            bool ReveillerParInternet(const std::string&, long long, const std::string&,
+                                      std::string&) override {
+                return false;
+            }
+            bool ArreterADistance(const std::string&, int, const std::string&, bool, bool,
+                                  const std::string&, const std::string&, std::string&) override {
+                return false;
+            }
+            bool AnnulerArret(const std::string&, const std::string&, const std::string&,
+                              std::string&) override {
+                return false;
+            }
+            bool ActionWMI(const std::string& a, int c, const std::string& l, const std::string& p,
+                           std::string& e) override {
+                return r.ActionWMI(a, c, l, p, e);
+            }
+        } operations(*reelles);
+        QTimer::singleShot(300, [] { Etat().annulation = true; });
+        QElapsedTimer horloge;
+        horloge.start();
+        const BilanAction bilan = ExecutionAction(cible, operations).Executer();
+        const qint64 duree = horloge.elapsed();
+        net::DefinirCheminOutil("velmora-wmi", "");
+        net::DefinirCheminOutil("/usr/bin/python3", "");
+        QVERIFY2(duree < 3000, std::to_string(duree).c_str());
+        QVERIFY(bilan.arrete);
+        const bool raison = std::any_of(cible.lignes.begin(), cible.lignes.end(), [](auto& l) {
+            return l.find("(err=1223)") != std::string::npos;
+        });
+        QVERIFY(raison);
+        QVERIFY(!platform::AttenteOutilsCourante());  // the hook ends with the run
     }
 
     void fermetureAutomatique() {

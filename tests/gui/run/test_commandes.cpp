@@ -141,6 +141,26 @@ class TestCommandes : public QObject {
         QVERIFY(m_messages[0].find('2') != std::string::npos);
     }
 
+    void aValueThatWouldBeReadAsAnOptionStartsNothingForItsMachine() {
+        FauxLanceur lanceur;
+        ContexteCommande ctx;
+        ctx.lanceur = &lanceur;
+        const ValeursMachine piege = Ligne("piege", "-oProxyCommand=touch /tmp/x");
+        const int n =
+            ExecuterCommande({"SSH", -1, "ssh %ip%"}, {piege, Ligne("b", "1.1.1.2")}, ctx);
+        QCOMPARE(n, 1);
+        QCOMPARE(lanceur.appels.size(), size_t(1));
+        QCOMPARE(lanceur.appels[0].second, (std::vector<std::string>{"1.1.1.2"}));
+        QCOMPARE(m_messages.size(), size_t(1));
+        QVERIFY(m_messages[0].find("'piege'") != std::string::npos);
+        QVERIFY(m_messages[0].find("-oProxyCommand") != std::string::npos);
+        // Quotes do not make it less of an option; inside an argument it is only a value.
+        QCOMPARE(ConstruireCommande("ssh \"%ip%\"", piege, "").etat,
+                 CommandeConstruite::Etat::ValeurOption);
+        QCOMPARE(ConstruireCommande("ssh --host=%ip% -l %login%", piege, "").etat,
+                 CommandeConstruite::Etat::Ok);
+    }
+
     void sessionsUseTheRowLoginOrTheConfiguredOneAndKeepOneEntryPerMachine() {
         FauxLanceur lanceur;
         FaussesSessions sessions;
