@@ -10,6 +10,7 @@
 #include "common/config/Programme.h"
 #include "common/platform/LigneCommande.h"
 #include "common/platform/Outil.h"
+#include "common/startup/Initialiser.h"
 
 namespace velmora::batch {
 
@@ -19,7 +20,7 @@ constexpr const char* kBanniere = "réveil et arrêt des machines du réseau en 
 
 // Start-up, parsing, checks, then the work. Ends by throwing FinBatch, or returns a code.
 int Executer(const std::vector<std::string>& arguments, Console& console,
-             OperationsReseau& operations) {
+             net::OperationsReseau& operations) {
     Programme& prog = Prog();
     prog.mode = ModeDemarrage::BATCH;
     prog.ligneCommande = Rogner(platform::JoindreArguments(arguments));
@@ -76,8 +77,12 @@ void AfficherSyntaxe(Console& console) {
                           Texte("SYNTAXE") + kFinLigne);
 }
 
+int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie) {
+    return ExecuterBatch(arguments, sortie, *net::OperationsCourantes());
+}
+
 int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie,
-                  OperationsReseau& operations) {
+                  net::OperationsReseau& operations) {
     Console console(sortie);
     try {
         return Executer(arguments, console, operations);

@@ -9,15 +9,15 @@
 
 #include "batch/Console.h"
 #include "batch/LigneCommande.h"
-#include "batch/OperationsReseau.h"
 #include "common/config/Config.h"
+#include "common/net/Operations.h"
 
 namespace velmora::batch {
 
 // What a run works with.
 struct ContexteBatch {
     Console& console;
-    OperationsReseau& operations;
+    net::OperationsReseau& operations;
     std::string fichierConfig;
     const ReglagesDemarrage& reglages;
 };

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/Machine.h"
+#include "common/text/Commun.h"
 
 namespace velmora::batch {
 

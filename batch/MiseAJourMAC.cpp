@@ -12,10 +12,10 @@
 
 #include "batch/Execution.h"
 #include "batch/ListeTravail.h"
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
 #include "common/config/MiseAJourMachines.h"
+#include "common/text/Commun.h"
 
 namespace velmora::batch {
 
@@ -82,7 +82,7 @@ class ArretPropre {
 
 void MettreAJourMAC(const std::string& etendue, ContexteBatch& contexte) {
     Console& console = contexte.console;
-    OperationsReseau& ops = contexte.operations;
+    net::OperationsReseau& ops = contexte.operations;
     std::vector<std::string> champs = ExtraireChamp(etendue, ",");
     if (champs.size() > 1) {
         console.TerminerBatch(1, Texte("MSG_ERREUR_NOMBRE_PARAMETRES_INCORRECT"), false);

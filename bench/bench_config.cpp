@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "batch/Batch.h"
-#include "batch/OperationsReseau.h"
 
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
+#include "tests/shared/FauxReseau.h"
 
 using namespace velmora;
 
@@ -77,52 +77,24 @@ void SauverUneCle(benchmark::State& state) {
 }
 BENCHMARK(SauverUneCle)->Unit(benchmark::kMillisecond);
 
-// Every machine answers at once with a MAC address that differs from the stored one.
-class ReseauInstantane : public batch::OperationsReseau {
-  public:
-    bool EnvoyerPaquetMagique(const std::string&, const std::string&, long long, const std::string&,
-                              std::string&, std::string&) override {
-        return true;
-    }
-    bool ReveillerParInternet(const std::string&, long long, const std::string&,
-                              std::string&) override {
-        return true;
-    }
-    bool Pinger(const std::string& adresse, std::string& repondante) override {
-        repondante = adresse;
-        return true;
-    }
-    std::string ChercherAdresseMAC(const std::string&) override { return m_mac; }
-    bool ArreterADistance(const std::string&, long long, const std::string&, bool, bool,
-                          const std::string&, const std::string&, std::string&) override {
-        return true;
-    }
-    bool AnnulerArret(const std::string&, const std::string&, const std::string&,
-                      std::string&) override {
-        return true;
-    }
-    bool ActionWMI(const std::string&, int, const std::string&, const std::string&,
-                   std::string&) override {
-        return true;
-    }
-    void Attendre(long long) override {}
-    std::string m_mac = "AA-BB-CC-DD-EE-01";
-};
-
 void MiseAJourMAC10000(benchmark::State& state) {
     const std::string chemin = CheminTemporaire("velmora_bench_maj");
     EcrireIni(chemin, "Config", "Langue", "Français");
     SauvegarderDossier(chemin, "Salle", Machines(10000));
-    ReseauInstantane reseau;
+    // Every machine answers at once with a MAC address that differs from the stored one.
+    fakes::FauxReseau reseau;
+    reseau.tousRepondent = true;
+    reseau.macParDefaut = "AA-BB-CC-DD-EE-01";
     for (auto _ : state) {
         // Each run finds other addresses than the run before: every line changes.
-        reseau.m_mac =
-            reseau.m_mac == "AA-BB-CC-DD-EE-01" ? "AA-BB-CC-DD-EE-02" : "AA-BB-CC-DD-EE-01";
+        reseau.macParDefaut =
+            reseau.macParDefaut == "AA-BB-CC-DD-EE-01" ? "AA-BB-CC-DD-EE-02" : "AA-BB-CC-DD-EE-01";
+        reseau.ViderAppels();
         std::ostringstream sortie;
         if (batch::ExecuterBatch({chemin, "/u:Salle"}, sortie, reseau) != 0)
             state.SkipWithError("update failed");
     }
-    if (ChargerDossier(chemin, "Salle").back().adresseMAC != reseau.m_mac)
+    if (ChargerDossier(chemin, "Salle").back().adresseMAC != reseau.macParDefaut)
         state.SkipWithError("lines not written");
     std::filesystem::remove(chemin);
     std::filesystem::remove(chemin + ".lock");

@@ -15,7 +15,7 @@
 #include <mutex>
 #include <thread>
 
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 
 namespace velmora {
 

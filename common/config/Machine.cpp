@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <set>
 
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
+#include "common/text/Commun.h"
 
 namespace velmora {
 

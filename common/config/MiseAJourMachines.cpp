@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
+#include "common/text/Commun.h"
 
 namespace velmora {
 

@@ -8,8 +8,8 @@
 
 #include <cerrno>
 
-#include "common/config/Commun.h"
 #include "common/i18n/Textes.h"
+#include "common/text/Commun.h"
 
 namespace velmora::i18n {
 

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 
@@ -44,6 +44,20 @@ std::optional<std::vector<std::string>> LireLignesFichier(const std::string& che
         debut = fin + 1;
     }
     return lignes;
+}
+
+void AjouterMachines(const std::vector<MachineImportee>& machines, CibleImport& cible,
+                     const std::function<bool()>& remplacer) {
+    int reponse = -1;  // not asked yet
+    for (const MachineImportee& m : machines) {
+        const int trouvee = cible.Trouver(m.nom);
+        if (trouvee >= 0 && reponse < 0) reponse = remplacer && remplacer() ? 1 : 0;
+        if (trouvee >= 0 && reponse == 1)
+            cible.Remplacer(trouvee, m);
+        else
+            cible.Ajouter(m);
+    }
+    cible.Terminer();
 }
 
 std::string Rogner(const std::string& texte) {

@@ -5,7 +5,7 @@
 #include <QTreeWidget>
 #include <map>
 
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 

@@ -10,12 +10,12 @@
 #include <QTreeWidget>
 #include <filesystem>
 
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
 #include "common/config/MiseAJourMachines.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 #include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
 #include "gui/widgets/Etat.h"

@@ -19,13 +19,14 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "common/config/Chemins.h"
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/platform/Chemins.h"
 #include "common/platform/Outil.h"
+#include "common/startup/Initialiser.h"
+#include "common/text/Commun.h"
 #include "gui/dialogs/frmAPropos.h"
 #include "gui/dialogs/frmAstuceDuJour.h"
 #include "gui/list/ActualisationEtat.h"
@@ -67,7 +68,8 @@ std::string TexteLigneCommande(int argc, char** argv) {
     return texte;
 }
 
-frmVelmora::frmVelmora(QWidget* parent) : QMainWindow(parent), m_operations(OperationsCourantes()) {
+frmVelmora::frmVelmora(QWidget* parent)
+    : QMainWindow(parent), m_operations(net::OperationsCourantes()) {
     InitialiserRessources();
     setObjectName("frmVelmora");
     setWindowTitle(TitreApplication());
@@ -250,6 +252,8 @@ void frmVelmora::ConstruireMenus() {
             &frmVelmora::mnuFichierImportTrellide_Click);
     element(fichier, "mnuFichierImporter", "Importer une liste depuis un fichier &texte...",
             &frmVelmora::mnuFichierImporter_Click);
+    element(fichier, "mnuFichierDecouvrir", "&Découvrir le réseau...",
+            &frmVelmora::mnuFichierDecouvrir_Click);
     separateur(fichier, "mnuFichierSep1");
     element(fichier, "mnuFichierSauvegarder", "&Sauvegarder la configuration",
             &frmVelmora::mnuFichierSauvegarder_Click);
@@ -405,8 +409,8 @@ void frmVelmora::ChargerReglages() {
 // Entry points completed by the configuration, import, MAC update and custom command modules.
 // (mnuOptionsPreferences_Click: frmConfigurationFenetre.cpp; mnuOptionsMajMAC_Click:
 // MiseAJourMACFenetre.cpp; mnuFichierImportTrellide_Click, mnuFichierImporter_Click:
-// ImportFenetre.cpp; ExecuterCommandePersonnalisee and its timer:
-// CommandesPersonnaliseesFenetre.cpp.)
+// ImportFenetre.cpp; mnuFichierDecouvrir_Click: frmDecouverte.cpp; ExecuterCommandePersonnalisee
+// and its timer: CommandesPersonnaliseesFenetre.cpp.)
 
 void frmVelmora::mnuAideAstuce_Click() {
     frmAstuceDuJour astuces(this, Etat().reglages);

@@ -11,17 +11,17 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/platform/Outil.h"
+#include "common/text/Commun.h"
+#include "gui/list/ListeMachines.h"
+#include "gui/main/frmVelmora.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Etat.h"
-#include "gui/list/ListeMachines.h"
 #include "gui/widgets/Questions.h"
-#include "gui/main/frmVelmora.h"
 
 namespace velmora::gui {
 

@@ -8,9 +8,9 @@
 
 #include "Aides.h"
 #include "batch/Batch.h"
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
+#include "common/text/Commun.h"
 
 namespace velmora::batch::test {
 namespace {
@@ -58,18 +58,18 @@ TEST_F(Execution, RemotePowerActionsGetTheirValuesAndCredentials) {
     EXPECT_EQ(Sortie(), (Lignes_t{"Action : Eteindre", " - pc1 : Demande envoyée à 127.0.0.5",
                                   "   -> traitement OK", "", "Traitement terminé.", "", ""}));
     // The defaults of the file, the machine's login and its decoded password.
-    EXPECT_EQ(m_reseau.appels,
+    EXPECT_EQ(m_reseau.Appels(),
               (Lignes_t{"ping 127.0.0.5", "arreter 127.0.0.5 45 [Bonne nuit] - admin:s3cret!"}));
     // Options replace the defaults; "§" becomes CR LF in the message sent.
     EXPECT_EQ(Lancer({"/R:pc2", "/t:0", "/f:on", "/m:Arret le 12/05§18h"}), 0);
-    EXPECT_EQ(m_reseau.appels.back(), "redemarrer 127.0.0.6 0 [Arret le 12/05\r\n18h] force :");
+    EXPECT_EQ(m_reseau.Appels().back(), "redemarrer 127.0.0.6 0 [Arret le 12/05\r\n18h] force :");
     // WMI actions by their letter (case matters for r and s).
     const std::pair<std::string, std::string> wmi[] = {{"/L:pc1", "wmi 5 "}, {"/C:pc1", "wmi 6 "},
                                                        {"/h:pc1", "wmi 7 "}, {"/r:pc1", "wmi 8 "},
                                                        {"/P:pc1", "wmi 9 "}, {"/s:pc1", "wmi 10 "}};
     for (const auto& [option, appel] : wmi) {
         EXPECT_EQ(Lancer({option}), 0);
-        EXPECT_EQ(m_reseau.appels.back(), appel + "127.0.0.5 admin:s3cret!") << option;
+        EXPECT_EQ(m_reseau.Appels().back(), appel + "127.0.0.5 admin:s3cret!") << option;
     }
     // A refusal of the only machine ends with 4 and the reason.
     m_reseau.refus["127.0.0.5"] = "Accès refusé (err=5)";
@@ -100,10 +100,10 @@ TEST_F(Execution, WakesWithPauseBetweenMachinesAndOlderLayouts) {
                         " - pc2 : Demande envoyée à 192.168.1.11",
                         "   -> Paquet envoyé à 192.168.1.11 (port 7)", "", "Traitement terminé.",
                         "", ""}));
-    EXPECT_EQ(m_reseau.appels,
+    EXPECT_EQ(m_reseau.Appels(),
               (Lignes_t{"paquet 192.168.1.10 255.255.255.0 40009 00-11-22-33-44-55",
                         "paquet 192.168.1.11 255.255.0.0 7 00:11:22:33:44:66"}));
-    EXPECT_EQ(m_reseau.pauses, (std::vector<long long>{1000}));
+    EXPECT_EQ(m_reseau.Pauses(), (std::vector<long long>{1000}));
 
     // A failed send is reported and the run still ends with 0.
     m_reseau.erreurPaquet = "Network is unreachable";
@@ -114,7 +114,7 @@ TEST_F(Execution, WakesWithPauseBetweenMachinesAndOlderLayouts) {
 TEST_F(Execution, DirectDesignationsAndTheirErrors) {
     Config("", kDeuxPostes);
     EXPECT_EQ(Lancer({"/w:127.0.0.1, 00-11-22-33-44-55, 40009, 255.255.255.255"}), 0);
-    EXPECT_EQ(m_reseau.appels.back(), "paquet 127.0.0.1 255.255.255.255 40009 00-11-22-33-44-55");
+    EXPECT_EQ(m_reseau.Appels().back(), "paquet 127.0.0.1 255.255.255.255 40009 00-11-22-33-44-55");
     EXPECT_EQ(Sortie()[1], " - 127.0.0.1 : Demande envoyée à 127.0.0.1");
 
     const std::pair<std::string, std::string> erreurs[] = {
@@ -147,7 +147,7 @@ TEST_F(Execution, DirectDesignationsAndTheirErrors) {
     // A single field with /i is one address, not looked up.
     m_reseau.repondent = {"pc9"};
     EXPECT_EQ(Lancer({"/c:pc9", "/i"}), 0);
-    EXPECT_EQ(m_reseau.appels.back(), "wmi 6 pc9 :");
+    EXPECT_EQ(m_reseau.Appels().back(), "wmi 6 pc9 :");
 }
 
 TEST_F(Execution, AFailedWakeViaInternetShowsTheServicesAnswer) {
@@ -169,15 +169,15 @@ TEST_F(Execution, LookUpByFolderPatternAndLetterCase) {
     m_reseau.repondent = {"127.0.0.5", "127.0.0.6", "127.0.0.7"};
     // The same name in two folders: both, in the order of the sections.
     EXPECT_EQ(Lancer({"/a:Pc1"}), 0);
-    EXPECT_EQ(m_reseau.appels, (Lignes_t{"ping 127.0.0.5", "annuler 127.0.0.5 :", "ping 127.0.0.6",
-                                         "annuler 127.0.0.6 :"}));
+    EXPECT_EQ(m_reseau.Appels(), (Lignes_t{"ping 127.0.0.5", "annuler 127.0.0.5 :",
+                                           "ping 127.0.0.6", "annuler 127.0.0.6 :"}));
     EXPECT_EQ(Sortie()[0], "Action : Annuler redémarrage/extinction");
 
     // An empty machine line names no machine, even for "*".
-    m_reseau.appels.clear();
+    m_reseau.ViderAppels();
     EXPECT_EQ(Lancer({"/p:MAISON!*"}), 0);
-    EXPECT_EQ(m_reseau.appels, (Lignes_t{"ping 127.0.0.6", "wmi 9 127.0.0.6 :", "ping 127.0.0.7",
-                                         "wmi 9 127.0.0.7 :"}));
+    EXPECT_EQ(m_reseau.Appels(), (Lignes_t{"ping 127.0.0.6", "wmi 9 127.0.0.6 :", "ping 127.0.0.7",
+                                           "wmi 9 127.0.0.7 :"}));
     EXPECT_EQ(Lancer({"/p:maison![st]ab*"}), 0);
     EXPECT_EQ(Sortie()[2], " - tablette : Demande envoyée à 127.0.0.7");
 
@@ -203,6 +203,7 @@ TEST_F(Execution, MacUpdateRewritesOnlyTheMacField) {
            "Machine5=pc5|127.0.0.8||||||\n"
            "[maison]\nNbMachines=1\nMachine1=pc6|127.000.000.010|||00-11-22-33-44-88|||\n");
     m_reseau.repondent = {"127.0.0.5", "127.0.0.6", "hote1.lan", "127.0.0.8", "127.0.0.10"};
+    m_reseau.reponses = {{"hote1.lan", "127.0.0.9"}};  // a name answers from its address
     m_reseau.macs = {{"127.0.0.5", "00-11-22-33-44-AA"},
                      {"127.0.0.6", "00-11-22-33-44-66"},
                      {"127.0.0.9", "00-11-22-33-44-99"},

@@ -5,11 +5,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "common/config/Chemins.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/platform/Chemins.h"
+#include "common/startup/Initialiser.h"
 #include "test_chemins_systeme.h"
 #include "test_net_espaces.h"
 

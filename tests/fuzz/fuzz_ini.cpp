@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
+#include "common/text/Commun.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string octets(reinterpret_cast<const char*>(data), size);

@@ -22,6 +22,7 @@
 #include "gui/run/frmTraitementEnCours.h"
 #include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"
+#include "tests/shared/FauxReseau.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -47,15 +48,16 @@ void QuandOuvert(std::function<bool(T*)> pret, std::function<void(T*)> action) {
     minuterie->start();
 }
 
-struct SondesFixes : SondesMAC {
-    bool Pinger(const std::string& adresse, std::string& reponse) override {
-        reponse = adresse;
-        return adresse != "10.0.0.200";
-    }
-    std::string ChercherAdresseMAC(const std::string& adresse) override {
-        return adresse == "10.0.0.10" ? "AA-BB-CC-DD-EE-01" : "00:11:22:33:44:02";
-    }
-};
+// Every address but 10.0.0.200 answers; 10.0.0.10 has a new MAC address, any other keeps
+// 00:11:22:33:44:02.
+std::shared_ptr<velmora::fakes::FauxReseau> SondesFixes() {
+    auto reseau = std::make_shared<velmora::fakes::FauxReseau>();
+    reseau->tousRepondent = true;
+    reseau->silencieux = {"10.0.0.200"};
+    reseau->macs = {{"10.0.0.10", "AA-BB-CC-DD-EE-01"}};
+    reseau->macParDefaut = "00:11:22:33:44:02";
+    return reseau;
+}
 
 std::vector<std::string> Onglets(QTabBar* onglets) {
     std::vector<std::string> textes;
@@ -76,8 +78,9 @@ class TestImportFenetre : public QObject {
   private slots:
     void initTestCase() {
         i18n::ChargerTraductions(i18n::ListeTextes::Fenetre, "");
-        DefinirSondesMAC([] { return std::make_unique<SondesFixes>(); });
+        net::DefinirOperations(SondesFixes());
     }
+    void cleanupTestCase() { net::DefinirOperations(nullptr); }
     void init() {
         Etat() = EtatFenetre{};
         m_messages.clear();

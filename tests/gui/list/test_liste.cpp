@@ -24,6 +24,7 @@ using namespace velmora;
 using namespace velmora::gui;
 using velmora::gui::test::EcrireFichier;
 using velmora::gui::test::FauxReseau;
+using velmora::gui::test::NouveauReseau;
 using velmora::gui::test::Repondeur;
 
 namespace {
@@ -107,14 +108,14 @@ class TestListe : public QObject {
                       "Machine2=Pc2|10.0.0.9|||00:11:22:33:44:02|||\n"
                       "Machine3=imprimante|10.0.0.200|||00:11:22:33:44:03|||\n"
                       "[Serveurs]\nNbMachines=1\nMachine1=srv|10.1.0.1|||00:11:22:33:44:55|||\n");
-        DefinirOperations(std::make_shared<FauxReseau>());
+        net::DefinirOperations(NouveauReseau());
         m_fenetre = std::make_unique<frmVelmora>();
         QVERIFY(m_fenetre->Form_Load(m_fichier));
         m_fenetre->show();
     }
     void cleanup() {
         m_fenetre.reset();
-        DefinirOperations(nullptr);
+        net::DefinirOperations(nullptr);
     }
 
     void dossiersCreationRefusEtSuppression() {
@@ -239,9 +240,9 @@ class TestListe : public QObject {
 
     // The ping test greys then pings only the selected rows, many at once.
     void testDeLaSelection() {
-        auto reseau = std::make_shared<FauxReseau>();
+        auto reseau = NouveauReseau();
         reseau->silencieux = {"10.0.0.10"};
-        DefinirOperations(reseau);
+        net::DefinirOperations(reseau);
         frmVelmora fenetre;
         QVERIFY(fenetre.Form_Load(m_fichier));
         QTreeWidget* liste = fenetre.lvwMachines();
@@ -271,7 +272,7 @@ class TestListe : public QObject {
             }
         };
         auto reseau = std::make_shared<Balayeur>();
-        DefinirOperations(reseau);
+        net::DefinirOperations(reseau);
         frmVelmora fenetre;
         QVERIFY(fenetre.Form_Load(m_fichier));
         fenetre.btnTester_Click();
@@ -323,10 +324,10 @@ class TestListe : public QObject {
 
     // Escape stops the test at once, even while pings are still waiting for their answer.
     void testArreteParEchap() {
-        auto reseau = std::make_shared<FauxReseau>();
+        auto reseau = NouveauReseau();
         reseau->silencieux = {"10.0.0.10", "10.0.0.9", "10.0.0.200"};
         reseau->attentePingMs = 3000;
-        DefinirOperations(reseau);
+        net::DefinirOperations(reseau);
         frmVelmora fenetre;
         QVERIFY(fenetre.Form_Load(m_fichier));
         fenetre.show();

@@ -13,18 +13,19 @@
 #include "common/config/Machine.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
-#include "gui/list/ListeMachines.h"
-#include "gui/widgets/TraduireFeuille.h"
 #include "gui/dialogs/frmMachine.h"
-#include "gui/run/frmTraitementEnCours.h"
+#include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/run/frmTraitementEnCours.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/TraduireFeuille.h"
 #include "test_listeAide.h"
 
 using namespace velmora;
 using namespace velmora::gui;
 using velmora::gui::test::EcrireFichier;
 using velmora::gui::test::FauxReseau;
+using velmora::gui::test::NouveauReseau;
 using velmora::gui::test::Repondeur;
 
 class TestFrmVelmora : public QObject {
@@ -39,10 +40,10 @@ class TestFrmVelmora : public QObject {
                       "Confirmation=0\n"
                       "[Machines]\nNbMachines=3\nMachine1=a|10.0.0.1||||||\n"
                       "Machine2=b|10.0.0.2||||||\nMachine3=c|10.0.0.3||||||\n");
-        m_reseau = std::make_shared<FauxReseau>();
-        DefinirOperations(m_reseau);
+        m_reseau = NouveauReseau();
+        net::DefinirOperations(m_reseau);
     }
-    void cleanup() { DefinirOperations(nullptr); }
+    void cleanup() { net::DefinirOperations(nullptr); }
 
     void optionsDeLigneDeCommandeRefusees() {
         Repondeur repondeur;
@@ -144,6 +145,7 @@ class TestFrmVelmora : public QObject {
 
     void arretPendantLaPause() {
         EcrireIni(m_fichier, cle::Config, cle::DelaiEntreDeuxReveilsWOL, "30");  // seconds
+        m_reseau->pausesReelles = true;
         frmVelmora fenetre;
         QVERIFY(fenetre.Form_Load(m_fichier));
         fenetre.show();

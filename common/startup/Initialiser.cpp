@@ -1,18 +1,20 @@
-// The start-up routine of both programs and the program-wide values it leaves.
+// The start-up routine of both programs.
+#include "common/startup/Initialiser.h"
+
 #include <cerrno>
 #include <exception>
 #include <system_error>
 
-#include "common/config/Chemins.h"
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/Sondes.h"
+#include "common/platform/Chemins.h"
 #include "common/platform/Fichiers.h"
 #include "common/platform/LigneCommande.h"
 #include "common/platform/Outil.h"
+#include "common/text/Commun.h"
 
 #ifndef VELMORA_DATA_DIR
 #define VELMORA_DATA_DIR "/usr/local/share/velmora"
@@ -191,11 +193,6 @@ int Demarrer(ModeDemarrage mode, std::string& message, const EnvironnementDemarr
 }
 
 }  // namespace
-
-Programme& Prog() {
-    static Programme programme;
-    return programme;
-}
 
 std::string MessageLangueIntrouvable() {
     // Shown only when the language file cannot be read, so no language file can translate it:

@@ -87,5 +87,9 @@ std::string DecoderLignes(std::string_view octets, bool* sansUtf8 = nullptr);
 // character outside it (the caller refuses it where it is typed).
 std::optional<std::string> CoderMotDePasse(std::string_view motDePasse);
 std::string DecoderMotDePasse(std::string_view code);
+// The keyless reversible encoding of the two passwords of the settings (ProxyPassword,
+// AuthentificationPassword): Windows-1252 codes; nullopt for a character outside it.
+std::optional<std::string> CoderConfig(std::string_view texte);
+std::string DecoderConfig(std::string_view code);
 
 }  // namespace velmora

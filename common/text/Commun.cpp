@@ -1,6 +1,4 @@
-#include "common/config/Commun.h"
-
-#include "common/config/Config.h"
+#include "common/text/Commun.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -494,7 +492,6 @@ std::string DecoderMotDePasse(std::string_view code) {
     return Inverser(DepuisWindows1252(octets));
 }
 
-// The encoding of the two passwords of the settings (declared with them in Config.h).
 std::optional<std::string> CoderConfig(std::string_view texte) {
     auto octets = VersWindows1252(texte);
     if (!octets) return std::nullopt;
