@@ -41,12 +41,14 @@ test-asan: deps deps-test
 bench: deps build
 	@bash bench/run.sh $(BUILD)
 
-# Runs each libFuzzer target for FUZZ_SECONDS on its saved corpus (clang build in build-fuzz).
+# Runs each libFuzzer target (every tests/fuzz/fuzz_*.cpp) for FUZZ_SECONDS on its saved corpus
+# (clang build in build-fuzz).
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := $(patsubst tests/fuzz/fuzz_%.cpp,%,$(wildcard tests/fuzz/fuzz_*.cpp))
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target fuzz_ini fuzz_ligne_machine fuzz_requete_relais
-	@for f in ini ligne_machine requete_relais; do \
+	@cmake --build build-fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@for f in $(FUZZ_TARGETS); do \
 	    mkdir -p build-fuzz/corpus-$$f && \
 	    build-fuzz/tests/fuzz/fuzz_$$f build-fuzz/corpus-$$f tests/fuzz/corpus/$$f \
 	        -max_total_time=$(FUZZ_SECONDS) -max_len=4096 || exit 1; \

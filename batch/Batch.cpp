@@ -1,5 +1,6 @@
 #include "batch/Batch.h"
 
+#include <iostream>
 #include <new>
 #include <system_error>
 
@@ -9,6 +10,7 @@
 #include "common/config/Programme.h"
 #include "common/platform/LigneCommande.h"
 #include "common/platform/Outil.h"
+#include "common/startup/Initialiser.h"
 
 namespace velmora::batch {
 
@@ -18,13 +20,16 @@ constexpr const char* kBanniere = "réveil et arrêt des machines du réseau en 
 
 // Start-up, parsing, checks, then the work. Ends by throwing FinBatch, or returns a code.
 int Executer(const std::vector<std::string>& arguments, Console& console,
-             OperationsReseau& operations) {
+             net::OperationsReseau& operations) {
     Programme& prog = Prog();
     prog.mode = ModeDemarrage::BATCH;
     prog.ligneCommande = Rogner(platform::JoindreArguments(arguments));
 
     std::string message;
     const int statut = Initialiser(ModeDemarrage::BATCH, message);
+    // A missing language file: French texts, and one line on standard error (the exit code and
+    // standard output stay as they are).
+    if (!prog.langueIntrouvable.empty()) std::cerr << MessageLangueIntrouvable() << std::endl;
     // The file is checked before the tools, and both before the command line.
     if (statut == 1) {
         console.EcrireToujours(Texte("MSG_ERREUR_ABSENCE_FICHIER_CONFIG") + kFinLigne);
@@ -72,8 +77,12 @@ void AfficherSyntaxe(Console& console) {
                           Texte("SYNTAXE") + kFinLigne);
 }
 
+int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie) {
+    return ExecuterBatch(arguments, sortie, *net::OperationsCourantes());
+}
+
 int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie,
-                  OperationsReseau& operations) {
+                  net::OperationsReseau& operations) {
     Console console(sortie);
     try {
         return Executer(arguments, console, operations);

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "batch/OperationsReseau.h"
+#include "common/net/Operations.h"
 
 namespace velmora::batch {
 
-// With the real network operations.
+// With the network operations of the process (net::OperationsCourantes()).
 int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie);
 // With the given operations (tests pass a fake).
 int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie,
-                  OperationsReseau& operations);
+                  net::OperationsReseau& operations);
 
 // Writes the usage text: "VelmoraBatch <version> - <banner>", then the text of SYNTAXE.
 void AfficherSyntaxe(class Console& console);

@@ -1,7 +1,7 @@
 #include "batch/Console.h"
 
-#include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 
 namespace velmora::batch {
 

@@ -3,9 +3,9 @@
 #include "common/platform/Process.h"
 
 #include "batch/ListeTravail.h"
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/net/ReveilInternet.h"
+#include "common/text/Commun.h"
 
 namespace velmora::batch {
 
@@ -118,7 +118,7 @@ void ReveillerViaInternet(const EntreeTravail& entree, ContexteBatch& contexte) 
 // reported and the run goes on; on the only machine it ends the run with 3 or 4.
 void AgirADistance(const EntreeTravail& entree, const Commande& commande, int code, bool plusieurs,
                    ContexteBatch& contexte) {
-    OperationsReseau& ops = contexte.operations;
+    net::OperationsReseau& ops = contexte.operations;
     std::string adresseRepondante;
     if (!ops.Pinger(entree.adresse, adresseRepondante)) {
         contexte.console.TerminerBatch(3, kPrefixeResultat + Texte("TXT_NE_REPOND_PAS") + kFinLigne,
@@ -202,7 +202,7 @@ void ExecuterTravail(const Commande& commande, ContexteBatch& contexte) {
         if (i > 0 && pause >= 1) {
             console.EcrireConsole(" - " + Texte("TXT_ATTENTE", {std::to_string(pause)}) +
                                   kFinLigne);
-            contexte.operations.Attendre(pause);
+            contexte.operations.Attendre(pause, nullptr);
         }
         const std::string& affiche = entree.nom.empty() ? entree.adresse : entree.nom;
         console.EcrireConsole(

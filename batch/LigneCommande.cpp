@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 
 namespace velmora::batch {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/Machine.h"
+#include "common/text/Commun.h"
 
 namespace velmora::batch {
 
@@ -18,6 +18,7 @@ std::vector<std::string> DossiersMachines(const IniDocument& document) {
 }
 
 bool DossierExiste(const IniDocument& document, std::string_view dossier) {
+    if (EstNomDossierReserve(dossier)) return false;  // the settings are no folder
     std::optional<std::string> nombre = document.Get(dossier, cle::NbMachines);
     return nombre && !nombre->empty();
 }

@@ -10,6 +10,7 @@
 #include "common/config/Programme.h"
 #include "common/platform/Outil.h"
 #include "common/platform/Systeme.h"
+#include "common/startup/Initialiser.h"
 
 namespace {
 

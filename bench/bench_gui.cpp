@@ -10,13 +10,12 @@
 #include <QTreeWidget>
 #include <chrono>
 #include <fstream>
-#include <thread>
 
 #include "common/config/Machine.h"
 #include "common/config/Programme.h"
-#include "gui/widgets/Etat.h"
-#include "gui/run/OperationsReseau.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/widgets/Etat.h"
+#include "tests/shared/FauxReseau.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -26,34 +25,12 @@ namespace {
 constexpr int kTempoPingMs = 100;
 
 // Answers at once for the first rows, waits TempoPing and stays silent for the others.
-class ReseauSilencieux : public OperationsReseau {
-  public:
-    bool Pinger(const std::string& adresse) override {
-        if (adresse.rfind("10.9.0.", 0) == 0 && std::stoi(adresse.substr(7)) <= 4) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(kTempoPingMs));
-        return false;
-    }
-    bool EnvoyerPaquetMagique(const std::string&, const std::string&, long long, const std::string&,
-                              std::string&, std::string&) override {
-        return true;
-    }
-    bool ReveillerParInternet(const std::string&, long long, const std::string&,
-                              std::string&) override {
-        return true;
-    }
-    bool ArreterADistance(const std::string&, int, const std::string&, bool, bool,
-                          const std::string&, const std::string&, std::string&) override {
-        return true;
-    }
-    bool AnnulerArret(const std::string&, const std::string&, const std::string&,
-                      std::string&) override {
-        return true;
-    }
-    bool ActionWMI(const std::string&, int, const std::string&, const std::string&,
-                   std::string&) override {
-        return true;
-    }
-};
+std::shared_ptr<velmora::fakes::FauxReseau> ReseauSilencieux() {
+    auto reseau = std::make_shared<velmora::fakes::FauxReseau>();
+    reseau->repondent = {"10.9.0.1", "10.9.0.2", "10.9.0.3", "10.9.0.4"};
+    reseau->attentePingMs = kTempoPingMs;
+    return reseau;
+}
 
 std::string Section(const std::string& nom, int nombre, const std::string& prefixe) {
     std::string texte = "[" + nom + "]\nNbMachines=" + std::to_string(nombre) + "\n";
@@ -125,7 +102,7 @@ BENCHMARK(BM_DossierDixMilleMachines)
 
 void BM_TestPing254(benchmark::State& etat) {
     Configuration config(Section("Reseau", 254, "10.9."));
-    DefinirOperations(std::make_shared<ReseauSilencieux>());
+    net::DefinirOperations(ReseauSilencieux());
     Etat() = EtatFenetre{};
     frmVelmora fenetre;
     fenetre.Form_Load(config.fichier);
@@ -137,7 +114,7 @@ void BM_TestPing254(benchmark::State& etat) {
         etat.counters["xTempoPing"] =
             std::chrono::duration<double, std::milli>(duree).count() / kTempoPingMs;
     }
-    DefinirOperations(nullptr);
+    net::DefinirOperations(nullptr);
 }
 BENCHMARK(BM_TestPing254)->Unit(benchmark::kMillisecond)->Iterations(3);
 

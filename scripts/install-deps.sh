@@ -10,6 +10,7 @@ pkgs=(
     libgtest-dev libgmock-dev libbenchmark-dev
     samba-common-bin python3-impacket
     iproute2 iputils-ping
+    ieee-data  # OUI list: the makers of network cards shown by the network discovery
 )
 if [ "${1:-}" = "--test" ]; then
     # Real peers started by the tests.

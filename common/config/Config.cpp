@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
+#include "common/text/Commun.h"
 
 namespace velmora {
 

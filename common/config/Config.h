@@ -168,9 +168,7 @@ long long LireEntier(std::string_view texte, long long defaut);
 bool SauverReglages(const std::string& fichier, const ReglagesDemarrage& demarrage,
                     const ReglagesFenetre& fenetre, std::string* erreur = nullptr);
 
-// Keyless reversible encoding of ProxyPassword and AuthentificationPassword (Windows-1252 codes;
-// nullopt for a character outside it).
-std::optional<std::string> CoderConfig(std::string_view texte);
-std::string DecoderConfig(std::string_view code);
+// ProxyPassword and AuthentificationPassword are stored through CoderConfig / DecoderConfig
+// (common/text/Commun.h).
 
 }  // namespace velmora

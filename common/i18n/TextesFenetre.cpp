@@ -299,6 +299,22 @@ const std::vector<std::pair<const char*, const char*>>& TextesFenetre() {
         {"MSG_ERREUR_MOT_DE_PASSE_CARACTERES",
          "Le mot de passe contient un caractère qui ne peut pas être enregistré (seuls les "
          "caractères d'Europe occidentale sont acceptés)..."},
+        {"TXT_DECOUVERTE_COL_ADRESSE", "Adresse IP"},
+        {"TXT_DECOUVERTE_COL_NOM", "Nom"},
+        {"TXT_DECOUVERTE_COL_MAC", "Adresse MAC"},
+        {"TXT_DECOUVERTE_COL_FABRICANT", "Fabricant"},
+        {"TXT_DECOUVERTE_COL_DOSSIER", "Dossier"},
+        {"TXT_DECOUVERTE_DEJA_PRESENTE", "déjà présente"},
+        {"TXT_DECOUVERTE_EN_COURS", "Exploration de %v adresses..."},
+        {"TXT_DECOUVERTE_TERMINEE", "Exploration terminée : %v machines ont répondu."},
+        {"TXT_DECOUVERTE_ARRETEE", "Exploration arrêtée : %v machines ont répondu."},
+        {"TXT_DECOUVERTE_AJOUTEES", "%v machines ajoutées au dossier."},
+        {"MSG_DECOUVERTE_PLAGE_INVALIDE",
+         "Le réseau à explorer doit être une adresse IP suivie d'une barre oblique et d'un "
+         "préfixe ou d'un masque, par exemple 192.168.1.0/24 ou 192.168.1.0/255.255.255.0..."},
+        {"MSG_DECOUVERTE_PLAGE_TROP_GRANDE",
+         "Le réseau à explorer est trop grand : son préfixe doit être au moins /16 (65 534 "
+         "adresses)..."},
     };
     return textes;
 }

@@ -1,8 +1,8 @@
 // The Translation table: an ordered collection of texts with a case-insensitive key index.
 #include <stdexcept>
 
-#include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 
 namespace velmora::i18n {
 

@@ -11,13 +11,13 @@
 #include <memory>
 #include <string_view>
 
-#include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/ErreurSysteme.h"
 #include "common/net/ErreursWindows.h"
 #include "common/net/Outil.h"
 #include "common/net/Sondes.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 

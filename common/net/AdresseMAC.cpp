@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -12,9 +13,9 @@
 #include <random>
 #include <sstream>
 
-#include "common/config/Commun.h"
 #include "common/net/Sondes.h"
 #include "common/net/SondesInterne.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 
@@ -80,16 +81,29 @@ std::string RequeteNodeStatus(std::uint16_t id) {
     return requete;
 }
 
-std::string MacDepuisNodeStatus(std::string_view d, std::uint16_t id) {
-    if (d.size() < 12 || Lire16(d, 0) != id) return {};
-    if (!(static_cast<std::uint8_t>(d[2]) & 0x80)) return {};  // not a response
-    if (Lire16(d, 6) < 1) return {};                           // no answer record
+namespace {
+
+// Position of the name count of a node-status answer with transaction id `id` (its names and
+// unit id follow), or npos when the answer is malformed or of another transaction.
+size_t DebutNodeStatus(std::string_view d, std::uint16_t id) {
+    constexpr size_t kAucun = std::string_view::npos;
+    if (d.size() < 12 || Lire16(d, 0) != id) return kAucun;
+    if (!(static_cast<std::uint8_t>(d[2]) & 0x80)) return kAucun;  // not a response
+    if (Lire16(d, 6) < 1) return kAucun;                           // no answer record
     size_t p = SauterNom(d, 12);
-    if (p == std::string_view::npos || p + 10 > d.size()) return {};
-    if (Lire16(d, p) != kTypeNodeStatus) return {};
+    if (p == kAucun || p + 10 > d.size()) return kAucun;
+    if (Lire16(d, p) != kTypeNodeStatus) return kAucun;
     const size_t longueurDonnees = Lire16(d, p + 8);
     p += 10;
-    if (p + longueurDonnees > d.size() || longueurDonnees < 1) return {};
+    if (p + longueurDonnees > d.size() || longueurDonnees < 1) return kAucun;
+    return p;
+}
+
+}  // namespace
+
+std::string MacDepuisNodeStatus(std::string_view d, std::uint16_t id) {
+    size_t p = DebutNodeStatus(d, id);
+    if (p == std::string_view::npos) return {};
     const size_t noms = static_cast<std::uint8_t>(d[p]);
     p += 1 + noms * 18;
     if (p + 6 > d.size()) return {};
@@ -102,8 +116,27 @@ std::string MacDepuisNodeStatus(std::string_view d, std::uint16_t id) {
     return zero ? std::string() : TexteMac(octets);
 }
 
+std::string NomDepuisNodeStatus(std::string_view d, std::uint16_t id) {
+    size_t p = DebutNodeStatus(d, id);
+    if (p == std::string_view::npos) return {};
+    const size_t noms = static_cast<std::uint8_t>(d[p]);
+    ++p;
+    for (size_t i = 0; i < noms && p + 18 <= d.size(); ++i, p += 18) {
+        const bool groupe = static_cast<std::uint8_t>(d[p + 16]) & 0x80;
+        if (groupe || d[p + 15] != '\0') continue;  // the workstation name: suffix 00, unique
+        std::string nom(d.substr(p, 15));
+        nom.erase(nom.find_last_not_of(' ') + 1);
+        // Printable ASCII only: the name is shown and may become a machine name.
+        const bool lisible = !nom.empty() && std::all_of(nom.begin(), nom.end(), [](char c) {
+            return c > ' ' && c < 0x7F;
+        });
+        if (lisible) return nom;
+    }
+    return {};
+}
+
 std::string InterrogerNetBIOS(const std::string& adresse, std::uint16_t port, int delaiMs,
-                              int essais) {
+                              int essais, std::string* nom) {
     sockaddr_in cible{};
     cible.sin_family = AF_INET;
     cible.sin_port = htons(port);
@@ -136,6 +169,7 @@ std::string InterrogerNetBIOS(const std::string& adresse, std::uint16_t port, in
                 const std::string_view reponse(tampon, static_cast<size_t>(r));
                 if (reponse.size() >= 2 && Lire16(reponse, 0) == id) {
                     mac = MacDepuisNodeStatus(reponse, id);
+                    if (nom) *nom = NomDepuisNodeStatus(reponse, id);
                     termine = true;
                 }
             }

@@ -15,12 +15,12 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/ErreurSysteme.h"
 #include "common/net/Sondes.h"
 #include "common/net/SondesInterne.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 

@@ -4,9 +4,9 @@
 #include <cctype>
 #include <vector>
 
-#include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/Sondes.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 

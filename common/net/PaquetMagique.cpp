@@ -11,9 +11,9 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "common/config/Commun.h"
 #include "common/net/ErreurSysteme.h"
 #include "common/net/Sondes.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 

@@ -17,10 +17,10 @@
 #include <cstring>
 #include <optional>
 
-#include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/net/Outil.h"
 #include "common/net/Sondes.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 

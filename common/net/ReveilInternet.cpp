@@ -8,11 +8,11 @@
 #include <memory>
 #include <mutex>
 
-#include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/Valeurs.h"
 #include "common/platform/Outil.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 

@@ -25,9 +25,12 @@ std::string RequeteNodeStatus(std::uint16_t id);
 // The unit id of a node-status answer with transaction id `id`, as six upper-case pairs joined
 // by "-"; "" when the answer is malformed, of another transaction, or the unit id is all zero.
 std::string MacDepuisNodeStatus(std::string_view reponse, std::uint16_t id);
+// The workstation name of a node-status answer (the first unique name of suffix 00, trailing
+// spaces removed), or "" when none is printable or the answer is malformed.
+std::string NomDepuisNodeStatus(std::string_view reponse, std::uint16_t id);
 // Sends the node-status request to adresse:port and waits up to `delaiMs` per attempt
-// (`essais` attempts); the MAC found, or "".
+// (`essais` attempts); the MAC found, or "". `nom`, when given, receives the workstation name.
 std::string InterrogerNetBIOS(const std::string& adresse, std::uint16_t port, int delaiMs,
-                              int essais);
+                              int essais, std::string* nom = nullptr);
 
 }  // namespace velmora::net

@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "common/config/Chemins.h"
-#include "common/config/Commun.h"
+#include "common/platform/Chemins.h"
 #include "common/platform/LigneCommande.h"
 #include "common/platform/Process.h"
 #include "common/platform/Systeme.h"
+#include "common/text/Commun.h"
 
 #ifndef VELMORA_VERSION_MAJOR
 #define VELMORA_VERSION_MAJOR 0

@@ -1,6 +1,6 @@
 #include "gui/dialogs/ListesConfigVerification.h"
 
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 

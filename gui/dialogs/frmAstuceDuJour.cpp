@@ -9,11 +9,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Questions.h"
 #include "gui/widgets/TraduireFeuille.h"

@@ -11,14 +11,14 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/platform/Outil.h"
+#include "common/text/Commun.h"
+#include "gui/dialogs/frmMachine.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Questions.h"
 #include "gui/widgets/TraduireFeuille.h"
-#include "gui/dialogs/frmMachine.h"
 
 namespace velmora::gui {
 

@@ -20,10 +20,11 @@
 #include <QVBoxLayout>
 #include <set>
 
-#include "common/config/Chemins.h"
-#include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/platform/Chemins.h"
+#include "common/startup/Initialiser.h"
+#include "common/text/Commun.h"
 #include "gui/dialogs/ListesConfig.h"
 #include "gui/dialogs/ListesConfigVerification.h"
 #include "gui/widgets/Controles.h"

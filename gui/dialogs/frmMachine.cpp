@@ -15,9 +15,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"
@@ -79,8 +79,9 @@ std::string TexteSurUneLigne(const QLineEdit* zone) {
 
 }  // namespace
 
-frmMachine::frmMachine(QWidget* parent, std::shared_ptr<RechercheMachine> recherche)
-    : QDialog(parent), m_recherche(recherche ? std::move(recherche) : CreerRechercheMachine()) {
+frmMachine::frmMachine(QWidget* parent, std::shared_ptr<net::OperationsReseau> operations)
+    : QDialog(parent),
+      m_operations(operations ? std::move(operations) : net::OperationsCourantes()) {
     setObjectName(QStringLiteral("frmMachine"));
     setWindowTitle(QStringLiteral("Configuration machine"));
     Construire();
@@ -312,7 +313,7 @@ void frmMachine::ChercherAdresseIP() {
     }
     bool repond = false;
     std::string adresse;
-    Patienter([&] { repond = m_recherche->PingerNom(nom, adresse); });
+    Patienter([&] { repond = m_operations->Pinger(nom, adresse); });
     if (repond) {
         m_adresseIP->setText(VersQString(adresse));
     } else {
@@ -330,11 +331,11 @@ void frmMachine::ChercherAdresseMAC() {
     std::string adresse;
     std::string mac;
     Patienter([&] {
-        repond = m_recherche->PingerNom(saisie, adresse);
+        repond = m_operations->Pinger(saisie, adresse);
         // A host name is replaced by the address that answered.
         if (repond)
-            mac = m_recherche->ChercherAdresseMAC(EstAdresseIP(saisie) ? NormaliserAdresseIP(saisie)
-                                                                       : adresse);
+            mac = m_operations->ChercherAdresseMAC(
+                EstAdresseIP(saisie) ? NormaliserAdresseIP(saisie) : adresse);
     });
     if (!repond) {
         AvertirSansReponse("TXT_NE_REPOND_PAS");

@@ -13,24 +13,12 @@
 #include <string>
 
 #include "common/config/Machine.h"
+#include "common/net/Operations.h"
 
 class QLineEdit;
 class QPushButton;
 
 namespace velmora::gui {
-
-// The probes the look-up buttons use, behind an interface so that tests replace them. Called
-// off the UI thread: implementations must be thread-safe.
-class RechercheMachine {
-  public:
-    virtual ~RechercheMachine() = default;
-    // Pings a name or address; true with the address that answered (dotted quad).
-    virtual bool PingerNom(const std::string& nom, std::string& adresseReponse) = 0;
-    // The MAC address of an IP address, "" when none is found.
-    virtual std::string ChercherAdresseMAC(const std::string& adresseIP) = 0;
-};
-// The probes of common/net.
-std::shared_ptr<RechercheMachine> CreerRechercheMachine();
 
 // The fields of the dialog, in tab order.
 enum class ChampMachine { Nom, AdresseIP, AdresseMAC, Masque, Port, Login, MotDePasse };
@@ -68,7 +56,7 @@ class frmMachine : public QDialog {
     Q_OBJECT
   public:
     explicit frmMachine(QWidget* parent = nullptr,
-                        std::shared_ptr<RechercheMachine> recherche = nullptr);
+                        std::shared_ptr<net::OperationsReseau> operations = nullptr);
 
     // Fills the boxes; the password of `machine` is the stored (encoded) one.
     void DefinirMachine(const Machine& machine);
@@ -101,7 +89,7 @@ class frmMachine : public QDialog {
     // Runs `travail` off the UI thread with the dialog disabled and the hourglass shown.
     void Patienter(const std::function<void()>& travail);
 
-    std::shared_ptr<RechercheMachine> m_recherche;
+    std::shared_ptr<net::OperationsReseau> m_operations;  // the look-up buttons' probes
     QLineEdit* m_nom;
     QLineEdit* m_adresseIP;
     QLineEdit* m_adresseMAC;

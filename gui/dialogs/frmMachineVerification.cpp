@@ -1,32 +1,18 @@
-// The checks of the machine dialog and the real probes of its look-up buttons.
+// The checks of the machine dialog.
 #include <cctype>
 
-#include "common/config/Commun.h"
 #include "common/net/Sondes.h"
 #include "common/net/Valeurs.h"
+#include "common/text/Commun.h"
 #include "gui/dialogs/frmMachine.h"
 
 namespace velmora::gui {
 
 namespace {
 
-class RechercheReseau : public RechercheMachine {
-  public:
-    bool PingerNom(const std::string& nom, std::string& adresseReponse) override {
-        return net::Pinger(nom, adresseReponse);
-    }
-    std::string ChercherAdresseMAC(const std::string& adresseIP) override {
-        return net::ChercherAdresseMAC(adresseIP);
-    }
-};
-
 bool EstHexadecimal(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 
 }  // namespace
-
-std::shared_ptr<RechercheMachine> CreerRechercheMachine() {
-    return std::make_shared<RechercheReseau>();
-}
 
 std::optional<RefusMachine> VerificationMachine::Verifier(const Machine& s) {
     if (s.nom.empty()) return RefusMachine{"MSG_ERREUR_MACHINE", ChampMachine::Nom};

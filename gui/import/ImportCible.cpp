@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 
@@ -31,7 +31,7 @@ std::optional<std::vector<std::string>> LireLignesFichier(const std::string& che
     }
     ::close(fd);
     if (octets.rfind("\xEF\xBB\xBF", 0) == 0) octets.erase(0, 3);
-    if (!EstUtf8Valide(octets)) octets = DepuisWindows1252(octets);
+    octets = DecoderLignes(octets);  // each line UTF-8, or else Windows-1252
 
     std::vector<std::string> lignes;
     size_t debut = 0;
@@ -44,6 +44,20 @@ std::optional<std::vector<std::string>> LireLignesFichier(const std::string& che
         debut = fin + 1;
     }
     return lignes;
+}
+
+void AjouterMachines(const std::vector<MachineImportee>& machines, CibleImport& cible,
+                     const std::function<bool()>& remplacer) {
+    int reponse = -1;  // not asked yet
+    for (const MachineImportee& m : machines) {
+        const int trouvee = cible.Trouver(m.nom);
+        if (trouvee >= 0 && reponse < 0) reponse = remplacer && remplacer() ? 1 : 0;
+        if (trouvee >= 0 && reponse == 1)
+            cible.Remplacer(trouvee, m);
+        else
+            cible.Ajouter(m);
+    }
+    cible.Terminer();
 }
 
 std::string Rogner(const std::string& texte) {

@@ -1,6 +1,7 @@
 // The machine list that an import fills, and the reading of an import file.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,8 +34,14 @@ class CibleImport {
     virtual void Terminer() {}
 };
 
-// Reads the lines of a text file (UTF-8, or Windows-1252 when the bytes are not UTF-8; LF or
-// CR LF). Returns std::nullopt when the file cannot be opened or read, with the reason in
+// Adds `machines` to `cible` in order; at the first whose name is already there, `remplacer` is
+// asked once ("replace the existing ones?", true = replace), and its answer holds for every
+// later one: replaced in place, else added beside. Calls cible.Terminer() at the end.
+void AjouterMachines(const std::vector<MachineImportee>& machines, CibleImport& cible,
+                     const std::function<bool()>& remplacer);
+
+// Reads the lines of a text file (each line UTF-8, or Windows-1252 when its bytes are not UTF-8;
+// LF or CR LF). Returns std::nullopt when the file cannot be opened or read, with the reason in
 // `erreur`.
 std::optional<std::vector<std::string>> LireLignesFichier(const std::string& chemin,
                                                           std::string& erreur);

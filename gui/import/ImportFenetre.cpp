@@ -115,9 +115,12 @@ void frmVelmora::mnuFichierImportTrellide_Click() {
                6;
     };
     questions.patienter = [] { QCoreApplication::processEvents(); };
-    Sablier(true);
+    // The window is locked while the rows go in, as during an action: a tab click or a menu
+    // would otherwise change the folder under the import.
+    DebutTraitement();
     ImporterTrellide(*lignes, cible, questions);
     Sablier(false);
+    FinTraitement(false, false);
     m_listeModifiee = true;
     if (m_tri != 0) TrierListe();
     ActualiserBoutons();
@@ -129,9 +132,12 @@ void frmVelmora::mnuFichierImporter_Click() {
     Etat().reglages.fichierImport = chemin;
     const auto lignes = LireFichierImport(this, chemin);
     if (!lignes) return;
+    DebutTraitement();
+    Sablier(false);  // the dialog waits for the user
     CibleArbreMachines cible(m_liste);
     frmImportFichierText dialogue(*lignes, cible, this);
     dialogue.exec();
+    FinTraitement(false, false);
     if (Etat().annulation) return;
     m_listeModifiee = true;
     if (m_tri != 0) TrierListe();

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 
-#include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/Valeurs.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 
@@ -111,11 +111,12 @@ std::string ImportTexte::Verifier(const std::vector<size_t>& lignes) const {
 
 void ImportTexte::Importer(const std::vector<size_t>& lignes, CibleImport& cible,
                            const std::function<bool()>& remplacer) const {
-    int reponse = -1;  // not asked yet
     auto facultatif = [&](size_t ligne, int champ) -> std::optional<std::string> {
         if (!ColonneDuChamp(champ)) return std::nullopt;
         return Cellule(ligne, ColonneDuChamp(champ));
     };
+    std::vector<MachineImportee> machines;
+    machines.reserve(lignes.size());
     for (size_t l : lignes) {
         MachineImportee m;
         m.nom = Cellule(l, ColonneDuChamp(ChampNom));
@@ -124,14 +125,9 @@ void ImportTexte::Importer(const std::vector<size_t>& lignes, CibleImport& cible
         m.masque = facultatif(l, ChampMasque);
         m.port = facultatif(l, ChampPort);
         m.commentaire = facultatif(l, ChampCommentaire);
-        const int trouvee = cible.Trouver(m.nom);
-        if (trouvee >= 0 && reponse < 0) reponse = remplacer && remplacer() ? 1 : 0;
-        if (trouvee >= 0 && reponse == 1)
-            cible.Remplacer(trouvee, m);
-        else
-            cible.Ajouter(m);
+        machines.push_back(std::move(m));
     }
-    cible.Terminer();
+    AjouterMachines(machines, cible, remplacer);
 }
 
 }  // namespace velmora::gui

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "common/config/Commun.h"
 #include "common/net/Valeurs.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 

@@ -7,17 +7,17 @@
 #include <thread>
 #include <vector>
 
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
+#include "common/net/Operations.h"
+#include "common/text/Commun.h"
 #include "gui/list/ListeMachines.h"
-#include "gui/run/OperationsReseau.h"
 
 namespace velmora::gui {
 
 // What the sweep's thread shares with the window; the thread holds it by shared pointer, so a
 // window closed during a sweep leaves it harmless.
 struct ActualisationEtat::Balayage {
-    std::shared_ptr<OperationsReseau> operations;
+    std::shared_ptr<net::OperationsReseau> operations;
     std::vector<QTreeWidgetItem*> lignes;  // compared, never followed, until found in the list
     std::vector<std::string> adresses;
     std::atomic<bool> arret{false};
@@ -26,9 +26,9 @@ struct ActualisationEtat::Balayage {
     std::vector<std::pair<size_t, bool>> resultats;
 };
 
-ActualisationEtat::ActualisationEtat(QTreeWidget* liste, std::function<bool()> occupe,
-                                     std::function<std::shared_ptr<OperationsReseau>()> operations,
-                                     QObject* parent)
+ActualisationEtat::ActualisationEtat(
+    QTreeWidget* liste, std::function<bool()> occupe,
+    std::function<std::shared_ptr<net::OperationsReseau>()> operations, QObject* parent)
     : QObject(parent),
       m_liste(liste),
       m_occupe(std::move(occupe)),

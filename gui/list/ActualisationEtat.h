@@ -11,9 +11,11 @@
 class QTimer;
 class QTreeWidget;
 
-namespace velmora::gui {
-
+namespace velmora::net {
 class OperationsReseau;
+}
+
+namespace velmora::gui {
 
 class ActualisationEtat : public QObject {
     Q_OBJECT
@@ -21,7 +23,7 @@ class ActualisationEtat : public QObject {
     // `occupe` tells whether the window is busy now; `operations` gives the network operations
     // of the moment.
     ActualisationEtat(QTreeWidget* liste, std::function<bool()> occupe,
-                      std::function<std::shared_ptr<OperationsReseau>()> operations,
+                      std::function<std::shared_ptr<net::OperationsReseau>()> operations,
                       QObject* parent);
     ~ActualisationEtat() override;
 
@@ -38,7 +40,7 @@ class ActualisationEtat : public QObject {
 
     QTreeWidget* m_liste;
     std::function<bool()> m_occupe;
-    std::function<std::shared_ptr<OperationsReseau>()> m_operations;
+    std::function<std::shared_ptr<net::OperationsReseau>()> m_operations;
     QTimer* m_minuterie;  // the interval
     QTimer* m_releve;     // collects the answers while a sweep runs
     std::shared_ptr<Balayage> m_balayage;

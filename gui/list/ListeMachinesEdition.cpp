@@ -10,8 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 #include "gui/dialogs/frmMachine.h"
 #include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
@@ -23,7 +23,7 @@ namespace {
 // What the sweep shares with the window. The sweep's thread holds it by shared pointer, so a
 // test stopped early leaves the pings still in flight harmless.
 struct PartageTest {
-    std::shared_ptr<OperationsReseau> operations;
+    std::shared_ptr<net::OperationsReseau> operations;
     std::vector<std::string> adresses;
     std::atomic<bool> arret{false};
     std::mutex verrou;
@@ -34,7 +34,7 @@ struct PartageTest {
 
 void frmVelmora::btnAjouter_Click() {
     m_liste->clearSelection();
-    frmMachine dialogue(this);
+    frmMachine dialogue(this, m_operations);
     if (!dialogue.Editer()) return;
     QTreeWidgetItem* element = AjouterLigne(dialogue.LireMachine());
     m_liste->setCurrentItem(element, 0, QItemSelectionModel::NoUpdate);
@@ -46,7 +46,7 @@ void frmVelmora::btnModifier_Click() {
     const QList<QTreeWidgetItem*> selection = m_liste->selectedItems();
     if (selection.size() != 1) return;
     QTreeWidgetItem* element = selection.front();
-    frmMachine dialogue(this);
+    frmMachine dialogue(this, m_operations);
     dialogue.DefinirMachine(LireElement(element));
     if (!dialogue.Editer()) return;
     EcrireElement(element, dialogue.LireMachine());  // the deadline is kept

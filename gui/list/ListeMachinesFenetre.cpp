@@ -11,11 +11,12 @@
 #include <QTreeWidget>
 #include <filesystem>
 
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
+#include "common/config/MiseAJourMachines.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 #include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
 #include "gui/widgets/Etat.h"
@@ -52,7 +53,7 @@ void frmVelmora::LireDossiersAuDemarrage() {
         }
         if (!liste.empty())
             for (const std::string& nom : ExtraireChamp(liste, "|")) {
-                if (nom.empty()) continue;
+                if (nom.empty() || EstNomDossierReserve(nom)) continue;  // the settings
                 const int index = m_onglets->addTab(Q(nom));
                 m_onglets->setTabData(index, Q(nom + "_"));
             }
@@ -91,8 +92,10 @@ void frmVelmora::ChargerDossier(const std::string& dossier) {
     m_liste->setUpdatesEnabled(false);
     m_liste->clear();
     QList<QTreeWidgetItem*> lignes;
-    for (const Machine& machine : velmora::ChargerDossier(Prog().fichierConfig, dossier))
+    for (const Machine& machine : velmora::ChargerDossier(Prog().fichierConfig, dossier)) {
         lignes.append(new ElementMachine(machine));
+        DefinirLigneChargee(lignes.back(), LigneMachine(machine));
+    }
     m_liste->addTopLevelItems(lignes);
     if (m_tri != 0) TrierListe();
     m_liste->setUpdatesEnabled(true);
@@ -109,8 +112,31 @@ bool frmVelmora::SauverDossier(const std::string& dossier) {
     for (int i = 0; i < m_liste->topLevelItemCount(); ++i)
         machines.push_back(LireElement(m_liste->topLevelItem(i)));
     std::string erreur;
+    if (dossier.empty() && !machines.empty()) {
+        // The current folder: what this window did not change itself is taken from the file as
+        // it is now, so that another program's changes made meanwhile are kept.
+        std::vector<LigneSauvee> lignes;
+        lignes.reserve(machines.size());
+        for (int i = 0; i < m_liste->topLevelItemCount(); ++i)
+            lignes.push_back(
+                {machines[static_cast<size_t>(i)], LigneChargee(m_liste->topLevelItem(i))});
+        std::vector<Machine> ecrites;
+        if (!SauvegarderDossierFusion(Prog().fichierConfig, nom, lignes, &ecrites, &erreur)) {
+            SignalerErreurEcriture(erreur);
+            return false;
+        }
+        m_listeModifiee = false;
+        if (ecrites != machines) {
+            ChargerDossier(nom);  // the list shows what the file holds now
+        } else {
+            for (int i = 0; i < m_liste->topLevelItemCount(); ++i)
+                DefinirLigneChargee(m_liste->topLevelItem(i),
+                                    LigneMachine(machines[static_cast<size_t>(i)]));
+        }
+        return true;
+    }
     const bool ok = machines.empty()
-                        ? SupprimerSection(Prog().fichierConfig, nom, &erreur)
+                        ? velmora::SupprimerDossier(Prog().fichierConfig, nom, &erreur)
                         : SauvegarderDossier(Prog().fichierConfig, nom, machines, &erreur);
     if (!ok) {
         SignalerErreurEcriture(erreur);
@@ -218,7 +244,7 @@ void frmVelmora::RenommerDossier() {
     // Section names ignore case: a new spelling of the same name must not delete the rows just
     // written, so the old section goes first then.
     if (Egal(ancien, nom, Comparaison::Texte)) {
-        if (!SupprimerSection(Prog().fichierConfig, ancien, &erreur)) {
+        if (!velmora::SupprimerDossier(Prog().fichierConfig, ancien, &erreur)) {
             SignalerErreurEcriture(erreur);
             return;
         }
@@ -226,7 +252,7 @@ void frmVelmora::RenommerDossier() {
         if (!SauverDossier(nom)) m_listeModifiee = true;
     } else {
         if (!SauverDossier(nom)) return;
-        if (!SupprimerSection(Prog().fichierConfig, ancien, &erreur))
+        if (!velmora::SupprimerDossier(Prog().fichierConfig, ancien, &erreur))
             SignalerErreurEcriture(erreur);
     }
     m_onglets->setTabText(index, Q(nom));
@@ -242,7 +268,7 @@ void frmVelmora::SupprimerDossier() {
                                4 + 32 + 256, TitreApplication());
     if (reponse != 6) return;
     std::string erreur;
-    if (!SupprimerSection(Prog().fichierConfig, m_dossierCourant, &erreur)) {
+    if (!velmora::SupprimerDossier(Prog().fichierConfig, m_dossierCourant, &erreur)) {
         SignalerErreurEcriture(erreur);
         return;
     }

@@ -19,13 +19,14 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "common/config/Chemins.h"
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/platform/Chemins.h"
 #include "common/platform/Outil.h"
+#include "common/startup/Initialiser.h"
+#include "common/text/Commun.h"
 #include "gui/dialogs/frmAPropos.h"
 #include "gui/dialogs/frmAstuceDuJour.h"
 #include "gui/list/ActualisationEtat.h"
@@ -68,7 +69,8 @@ std::string TexteLigneCommande(int argc, char** argv) {
     return texte;
 }
 
-frmVelmora::frmVelmora(QWidget* parent) : QMainWindow(parent), m_operations(OperationsCourantes()) {
+frmVelmora::frmVelmora(QWidget* parent)
+    : QMainWindow(parent), m_operations(net::OperationsCourantes()) {
     InitialiserRessources();
     setObjectName("frmVelmora");
     setWindowTitle(TitreApplication());
@@ -247,6 +249,8 @@ void frmVelmora::ConstruireMenus() {
             &frmVelmora::mnuFichierImportTrellide_Click);
     element(fichier, "mnuFichierImporter", "Importer une liste depuis un fichier te&xte...",
             &frmVelmora::mnuFichierImporter_Click);
+    element(fichier, "mnuFichierDecouvrir", "&Découvrir le réseau...",
+            &frmVelmora::mnuFichierDecouvrir_Click);
     separateur(fichier, "mnuFichierSep1");
     element(fichier, "mnuFichierSauvegarder", "&Sauvegarder la configuration",
             &frmVelmora::mnuFichierSauvegarder_Click);
@@ -341,6 +345,8 @@ bool frmVelmora::Form_Load(const std::string& ligneCommande) {
         return false;
     }
     InstallerTraductionsQt(LangueInterface(Prog().fichierLangue));
+    if (!Prog().langueIntrouvable.empty())
+        MsgBox(nullptr, MessageLangueIntrouvable(), 48, TitreApplication());
     QStringList entetes;
     for (int c = 0; c < NombreColonnes; ++c) entetes << Q(Tr(kClesColonnes[c]));
     entetes[ColEtat].clear();
@@ -401,8 +407,8 @@ void frmVelmora::ChargerReglages() {
 // Entry points completed by the configuration, import, MAC update and custom command modules.
 // (mnuOptionsPreferences_Click: frmConfigurationFenetre.cpp; mnuOptionsMajMAC_Click:
 // MiseAJourMACFenetre.cpp; mnuFichierImportTrellide_Click, mnuFichierImporter_Click:
-// ImportFenetre.cpp; ExecuterCommandePersonnalisee and its timer:
-// CommandesPersonnaliseesFenetre.cpp.)
+// ImportFenetre.cpp; mnuFichierDecouvrir_Click: frmDecouverte.cpp; ExecuterCommandePersonnalisee
+// and its timer: CommandesPersonnaliseesFenetre.cpp.)
 
 void frmVelmora::mnuAideAstuce_Click() {
     frmAstuceDuJour astuces(this, Etat().reglages);

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "common/config/Machine.h"
+#include "common/net/Operations.h"
 #include "gui/run/ActionRun.h"
-#include "gui/run/OperationsReseau.h"
 
 class QAction;
 class QLabel;
@@ -139,6 +139,7 @@ class frmVelmora : public QMainWindow, public CibleAction {
     void mnuOptionsMajMAC_Click();
     void mnuFichierImportTrellide_Click();
     void mnuFichierImporter_Click();
+    void mnuFichierDecouvrir_Click();
     void ExecuterCommandePersonnalisee(int numero);
     void timDeconnecterApresCommandePersonnalisee_Timer();
     void mnuAideAstuce_Click();
@@ -187,7 +188,7 @@ class frmVelmora : public QMainWindow, public CibleAction {
     // (the Action request is then filled).
     bool OuvrirConfigAction(int code);
 
-    std::shared_ptr<OperationsReseau> m_operations;
+    std::shared_ptr<net::OperationsReseau> m_operations;
     std::string m_ligneCommande;
     std::string m_dossierCourant;
     std::string m_dernierNomDossier;

@@ -13,12 +13,12 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/platform/Outil.h"
+#include "common/text/Commun.h"
 #include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
 #include "gui/widgets/Controles.h"

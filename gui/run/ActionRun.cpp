@@ -1,18 +1,17 @@
 #include "gui/run/ActionRun.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/ReveilInternet.h"
 #include "common/platform/Outil.h"
+#include "common/text/Commun.h"
 #include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"
 
@@ -64,7 +63,7 @@ std::string VerbeAction(int code) {
     }
 }
 
-ExecutionAction::ExecutionAction(CibleAction& cible, OperationsReseau& operations)
+ExecutionAction::ExecutionAction(CibleAction& cible, net::OperationsReseau& operations)
     : m_cible(cible), m_operations(operations) {}
 
 int ExecutionAction::ConfirmerAction() {
@@ -83,17 +82,12 @@ void ExecutionAction::Journaliser(const std::string& ligne) {
 }
 
 bool ExecutionAction::Attendre(long long pauseMs) {
-    QElapsedTimer horloge;
-    horloge.start();
-    // Short slices whatever the pause, so that the window and its stop button stay live.
-    const unsigned long tranche =
-        static_cast<unsigned long>(std::clamp<long long>(std::llround(pauseMs / 10.0), 1, 50));
-    while (horloge.elapsed() < pauseMs) {
-        QThread::msleep(tranche);
+    // The pause polls in short slices whatever its length: the window and its stop button stay
+    // live between them.
+    return m_operations.Attendre(pauseMs, [] {
         QCoreApplication::processEvents();
-        if (Etat().annulation) return false;
-    }
-    return true;
+        return Etat().annulation;
+    });
 }
 
 BilanAction ExecutionAction::Executer() {
@@ -118,7 +112,7 @@ BilanAction ExecutionAction::Executer() {
     if (m_code == ActionReveillerViaInternet) pause = Prog().reglages.delaiEntreDeuxReveilsWOW;
     Etat().annulation = false;
     g_arret = false;
-    platform::DefinirAttenteOutils([] { return g_arret.load(); });  // stop cuts a remote call
+    m_operations.DefinirArret([] { return g_arret.load(); });  // stop cuts a remote call
 
     bool premiere = true;
     for (int ligne = 0; ligne < m_cible.NombreLignes(); ++ligne) {
@@ -136,7 +130,7 @@ BilanAction ExecutionAction::Executer() {
         if (Etat().annulation) break;
     }
 
-    platform::DefinirAttenteOutils({});
+    m_operations.DefinirArret({});
     const bool reveil = m_code == ActionReveiller || m_code == ActionReveillerViaInternet;
     if (reveil) {
         QThread::msleep(150);
@@ -299,7 +293,11 @@ void ExecutionAction::ReveillerViaInternet(int ligne, const Ligne& valeurs) {
 }
 
 int ExecutionAction::AgirADistance(int ligne, const Ligne& valeurs, std::string& erreur) {
-    if (!SansBloquer([&] { return m_operations.Pinger(valeurs.adresse); })) return 1;
+    if (!SansBloquer([&] {
+            std::string adresseReponse;
+            return m_operations.Pinger(valeurs.adresse, adresseReponse);
+        }))
+        return 1;
     const RequeteAction requete = Etat().action;
     bool ok = false;
     if (m_code == ActionRedemarrer || m_code == ActionEteindre) {

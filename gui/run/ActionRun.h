@@ -1,5 +1,6 @@
 // Room gui/run/: runs of actions over machines: the action run and its menu, the progress
-// window, custom commands, the MAC address update and the network operations they call.
+// window, custom commands and the MAC address update. They call the network through
+// net::OperationsReseau (common/net/Operations.h).
 //
 // The action run: one action (wake, wake via Internet, remote restart/shutdown, WMI action,
 // cancel) over the selected rows of the machine list, one machine after the other, with its
@@ -20,7 +21,7 @@
 #include "common/i18n/Traduction.h"
 
 #include "common/config/Machine.h"
-#include "gui/run/OperationsReseau.h"
+#include "common/net/Operations.h"
 
 class QWidget;
 
@@ -82,7 +83,7 @@ struct BilanAction {
 
 class ExecutionAction {
   public:
-    ExecutionAction(CibleAction& cible, OperationsReseau& operations);
+    ExecutionAction(CibleAction& cible, net::OperationsReseau& operations);
 
     // Runs Etat().action.code on the selected rows (ExecuterAction). Settings come from
     // Etat().reglages and Prog().reglages; the stop request is Etat().annulation.
@@ -101,7 +102,7 @@ class ExecutionAction {
     void Journaliser(const std::string& ligne);
 
     CibleAction& m_cible;
-    OperationsReseau& m_operations;
+    net::OperationsReseau& m_operations;
     std::unique_ptr<JournalAction> m_journal;
     int m_code = -1;
     bool m_adressePriveeVue = false;

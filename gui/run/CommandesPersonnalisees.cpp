@@ -7,8 +7,8 @@
 #include <QRegularExpression>
 #include <cstdlib>
 
-#include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 #include "gui/widgets/Questions.h"
 
 namespace velmora::gui {

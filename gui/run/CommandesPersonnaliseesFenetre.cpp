@@ -1,11 +1,11 @@
 // Custom commands run from the main window's popup menu, and their session timer.
 #include <QTreeWidget>
 
-#include "common/config/Commun.h"
 #include "common/config/Programme.h"
+#include "common/text/Commun.h"
+#include "gui/main/frmVelmora.h"
 #include "gui/run/CommandesPersonnalisees.h"
 #include "gui/widgets/Etat.h"
-#include "gui/main/frmVelmora.h"
 
 namespace velmora::gui {
 

@@ -1,58 +1,13 @@
 #include "gui/run/MiseAJourMAC.h"
 
-#include "common/config/Commun.h"
 #include "common/i18n/Traduction.h"
-#include "common/net/Balayage.h"
-#include "common/net/Sondes.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 
 using i18n::Tr;
 
-namespace {
-class SondesReseau : public SondesMAC {
-  public:
-    bool Pinger(const std::string& adresse, std::string& adresseReponse) override {
-        return net::Pinger(adresse, adresseReponse);
-    }
-    std::vector<std::string> PingerTout(const std::vector<std::string>& adresses) override {
-        std::vector<std::string> reponses(adresses.size());
-        net::Balayer(adresses, [&](const net::ReponseBalayage& r) {
-            if (r.repondu) reponses[r.index] = r.adresse;
-        });
-        return reponses;
-    }
-    std::string ChercherAdresseMAC(const std::string& adresse) override {
-        return net::ChercherAdresseMAC(adresse);
-    }
-};
-}  // namespace
-
-namespace {
-std::function<std::unique_ptr<SondesMAC>()>& Fabrique() {
-    static std::function<std::unique_ptr<SondesMAC>()> fabrique;
-    return fabrique;
-}
-}  // namespace
-
-std::unique_ptr<SondesMAC> CreerSondesMAC() {
-    if (Fabrique()) return Fabrique()();
-    return std::make_unique<SondesReseau>();
-}
-
-void DefinirSondesMAC(std::function<std::unique_ptr<SondesMAC>()> fabrique) {
-    Fabrique() = std::move(fabrique);
-}
-
-std::vector<std::string> SondesMAC::PingerTout(const std::vector<std::string>& adresses) {
-    std::vector<std::string> reponses(adresses.size());
-    for (std::size_t i = 0; i < adresses.size(); ++i)
-        if (std::string reponse; Pinger(adresses[i], reponse))
-            reponses[i] = reponse.empty() ? adresses[i] : reponse;
-    return reponses;
-}
-
-bool MettreAJourMAC(ListeMAC& liste, JournalMAC& journal, SondesMAC& sondes,
+bool MettreAJourMAC(ListeMAC& liste, JournalMAC& journal, net::OperationsReseau& sondes,
                     const Executeur& executeur) {
     auto executer = [&](const std::function<void()>& travail) {
         if (executeur)

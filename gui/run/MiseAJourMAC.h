@@ -5,29 +5,12 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-namespace velmora::gui {
+#include "common/net/Operations.h"
 
-// The two probes used here (common/net in the program, a fake in tests). Called from a worker
-// thread: implementations must be thread-safe.
-class SondesMAC {
-  public:
-    virtual ~SondesMAC() = default;
-    // True when `adresse` answers; `adresseReponse` is the dotted address that answered.
-    virtual bool Pinger(const std::string& adresse, std::string& adresseReponse) = 0;
-    // Pings every address at once: the dotted address that answered for each, "" for none.
-    // The program sweeps them on one socket; this default calls Pinger for each in turn.
-    virtual std::vector<std::string> PingerTout(const std::vector<std::string>& adresses);
-    // Six pairs joined by "-", or "" when unknown.
-    virtual std::string ChercherAdresseMAC(const std::string& adresse) = 0;
-};
-// The probes of the program: common/net, unless a test installed a maker of its own
-// (DefinirSondesMAC; nullptr restores common/net).
-std::unique_ptr<SondesMAC> CreerSondesMAC();
-void DefinirSondesMAC(std::function<std::unique_ptr<SondesMAC>()> fabrique);
+namespace velmora::gui {
 
 // The rows being refreshed.
 class ListeMAC {
@@ -59,7 +42,8 @@ using Executeur = std::function<void(const std::function<void()>&)>;
 
 // Processes every row in order until the end or a stop request. Returns true when stopped.
 // The caller shows the final caption, TXT_TRAITEMENT_ARRETE or TXT_TRAITEMENT_TERMINE.
-bool MettreAJourMAC(ListeMAC& liste, JournalMAC& journal, SondesMAC& sondes,
+// The probes (ping, MAC look-up) go through `sondes`, from the worker the executor gives.
+bool MettreAJourMAC(ListeMAC& liste, JournalMAC& journal, net::OperationsReseau& sondes,
                     const Executeur& executeur = nullptr);
 
 }  // namespace velmora::gui

@@ -5,12 +5,12 @@
 #include <QTreeWidget>
 
 #include "common/i18n/Traduction.h"
-#include "gui/run/ActionRun.h"
-#include "gui/widgets/Etat.h"
 #include "gui/list/ListeMachines.h"
+#include "gui/main/frmVelmora.h"
+#include "gui/run/ActionRun.h"
 #include "gui/run/MiseAJourMAC.h"
 #include "gui/run/frmTraitementEnCours.h"
-#include "gui/main/frmVelmora.h"
+#include "gui/widgets/Etat.h"
 
 namespace velmora::gui {
 
@@ -65,10 +65,9 @@ void frmVelmora::mnuOptionsMajMAC_Click() {
     fenetre.Afficher();
     LignesFenetre lignes(m_liste, m_listeModifiee);
     JournalFenetre journal(fenetre);
-    std::unique_ptr<SondesMAC> sondes = CreerSondesMAC();
     // The probes wait on the network: they run off the UI thread while the window answers.
     const bool arrete =
-        MettreAJourMAC(lignes, journal, *sondes, [](const std::function<void()>& f) {
+        MettreAJourMAC(lignes, journal, *m_operations, [](const std::function<void()>& f) {
             SansBloquer([&f] {
                 f();
                 return 0;

@@ -19,8 +19,8 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "common/config/Commun.h"
 #include "common/platform/Outil.h"
+#include "common/text/Commun.h"
 
 namespace velmora::gui {
 

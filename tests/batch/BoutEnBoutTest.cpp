@@ -27,7 +27,7 @@ using namespace std::string_literals;
 extern char** environ;
 
 #include "Aides.h"
-#include "common/config/Commun.h"
+#include "common/text/Commun.h"
 #include "tests/common/test_net_espaces.h"
 
 namespace velmora::batch::test {

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "Aides.h"
 #include "batch/Batch.h"
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
+#include "common/config/Machine.h"
+#include "common/text/Commun.h"
 
 namespace velmora::batch::test {
 namespace {
@@ -56,18 +58,18 @@ TEST_F(Execution, RemotePowerActionsGetTheirValuesAndCredentials) {
     EXPECT_EQ(Sortie(), (Lignes_t{"Action : Eteindre", " - pc1 : Demande envoyée à 127.0.0.5",
                                   "   -> traitement OK", "", "Traitement terminé.", "", ""}));
     // The defaults of the file, the machine's login and its decoded password.
-    EXPECT_EQ(m_reseau.appels,
+    EXPECT_EQ(m_reseau.Appels(),
               (Lignes_t{"ping 127.0.0.5", "arreter 127.0.0.5 45 [Bonne nuit] - admin:s3cret!"}));
     // Options replace the defaults; "§" becomes CR LF in the message sent.
     EXPECT_EQ(Lancer({"/R:pc2", "/t:0", "/f:on", "/m:Arret le 12/05§18h"}), 0);
-    EXPECT_EQ(m_reseau.appels.back(), "redemarrer 127.0.0.6 0 [Arret le 12/05\r\n18h] force :");
+    EXPECT_EQ(m_reseau.Appels().back(), "redemarrer 127.0.0.6 0 [Arret le 12/05\r\n18h] force :");
     // WMI actions by their letter (case matters for r and s).
     const std::pair<std::string, std::string> wmi[] = {{"/L:pc1", "wmi 5 "}, {"/C:pc1", "wmi 6 "},
                                                        {"/h:pc1", "wmi 7 "}, {"/r:pc1", "wmi 8 "},
                                                        {"/P:pc1", "wmi 9 "}, {"/s:pc1", "wmi 10 "}};
     for (const auto& [option, appel] : wmi) {
         EXPECT_EQ(Lancer({option}), 0);
-        EXPECT_EQ(m_reseau.appels.back(), appel + "127.0.0.5 admin:s3cret!") << option;
+        EXPECT_EQ(m_reseau.Appels().back(), appel + "127.0.0.5 admin:s3cret!") << option;
     }
     // A refusal of the only machine ends with 4 and the reason.
     m_reseau.refus["127.0.0.5"] = "Accès refusé (err=5)";
@@ -98,10 +100,10 @@ TEST_F(Execution, WakesWithPauseBetweenMachinesAndOlderLayouts) {
                         " - pc2 : Demande envoyée à 192.168.1.11",
                         "   -> Paquet envoyé à 192.168.1.11 (port 7)", "", "Traitement terminé.",
                         "", ""}));
-    EXPECT_EQ(m_reseau.appels,
+    EXPECT_EQ(m_reseau.Appels(),
               (Lignes_t{"paquet 192.168.1.10 255.255.255.0 40009 00-11-22-33-44-55",
                         "paquet 192.168.1.11 255.255.0.0 7 00:11:22:33:44:66"}));
-    EXPECT_EQ(m_reseau.pauses, (std::vector<long long>{1000}));
+    EXPECT_EQ(m_reseau.Pauses(), (std::vector<long long>{1000}));
 
     // A failed send is reported and the run still ends with 0.
     m_reseau.erreurPaquet = "Network is unreachable";
@@ -112,7 +114,7 @@ TEST_F(Execution, WakesWithPauseBetweenMachinesAndOlderLayouts) {
 TEST_F(Execution, DirectDesignationsAndTheirErrors) {
     Config("", kDeuxPostes);
     EXPECT_EQ(Lancer({"/w:127.0.0.1, 00-11-22-33-44-55, 40009, 255.255.255.255"}), 0);
-    EXPECT_EQ(m_reseau.appels.back(), "paquet 127.0.0.1 255.255.255.255 40009 00-11-22-33-44-55");
+    EXPECT_EQ(m_reseau.Appels().back(), "paquet 127.0.0.1 255.255.255.255 40009 00-11-22-33-44-55");
     EXPECT_EQ(Sortie()[1], " - 127.0.0.1 : Demande envoyée à 127.0.0.1");
 
     const std::pair<std::string, std::string> erreurs[] = {
@@ -145,7 +147,7 @@ TEST_F(Execution, DirectDesignationsAndTheirErrors) {
     // A single field with /i is one address, not looked up.
     m_reseau.repondent = {"pc9"};
     EXPECT_EQ(Lancer({"/c:pc9", "/i"}), 0);
-    EXPECT_EQ(m_reseau.appels.back(), "wmi 6 pc9 :");
+    EXPECT_EQ(m_reseau.Appels().back(), "wmi 6 pc9 :");
 }
 
 TEST_F(Execution, AFailedWakeViaInternetShowsTheServicesAnswer) {
@@ -167,15 +169,15 @@ TEST_F(Execution, LookUpByFolderPatternAndLetterCase) {
     m_reseau.repondent = {"127.0.0.5", "127.0.0.6", "127.0.0.7"};
     // The same name in two folders: both, in the order of the sections.
     EXPECT_EQ(Lancer({"/a:Pc1"}), 0);
-    EXPECT_EQ(m_reseau.appels, (Lignes_t{"ping 127.0.0.5", "annuler 127.0.0.5 :", "ping 127.0.0.6",
-                                         "annuler 127.0.0.6 :"}));
+    EXPECT_EQ(m_reseau.Appels(), (Lignes_t{"ping 127.0.0.5", "annuler 127.0.0.5 :",
+                                           "ping 127.0.0.6", "annuler 127.0.0.6 :"}));
     EXPECT_EQ(Sortie()[0], "Action : Annuler redémarrage/extinction");
 
     // An empty machine line names no machine, even for "*".
-    m_reseau.appels.clear();
+    m_reseau.ViderAppels();
     EXPECT_EQ(Lancer({"/p:MAISON!*"}), 0);
-    EXPECT_EQ(m_reseau.appels, (Lignes_t{"ping 127.0.0.6", "wmi 9 127.0.0.6 :", "ping 127.0.0.7",
-                                         "wmi 9 127.0.0.7 :"}));
+    EXPECT_EQ(m_reseau.Appels(), (Lignes_t{"ping 127.0.0.6", "wmi 9 127.0.0.6 :", "ping 127.0.0.7",
+                                           "wmi 9 127.0.0.7 :"}));
     EXPECT_EQ(Lancer({"/p:maison![st]ab*"}), 0);
     EXPECT_EQ(Sortie()[2], " - tablette : Demande envoyée à 127.0.0.7");
 
@@ -201,6 +203,7 @@ TEST_F(Execution, MacUpdateRewritesOnlyTheMacField) {
            "Machine5=pc5|127.0.0.8||||||\n"
            "[maison]\nNbMachines=1\nMachine1=pc6|127.000.000.010|||00-11-22-33-44-88|||\n");
     m_reseau.repondent = {"127.0.0.5", "127.0.0.6", "hote1.lan", "127.0.0.8", "127.0.0.10"};
+    m_reseau.reponses = {{"hote1.lan", "127.0.0.9"}};  // a name answers from its address
     m_reseau.macs = {{"127.0.0.5", "00-11-22-33-44-AA"},
                      {"127.0.0.6", "00-11-22-33-44-66"},
                      {"127.0.0.9", "00-11-22-33-44-99"},
@@ -236,9 +239,13 @@ TEST_F(Execution, MacUpdateStopsAtAFailedWriteAndKeepsEarlierLines) {
            "[bureau]\nNbMachines=2\nMachine1=pc1|127.0.0.5||||||\nMachine2=pc2|127.0.0.6||||||\n");
     m_reseau.repondent = {"127.0.0.5", "127.0.0.6"};
     m_reseau.macs = {{"127.0.0.5", "00-11-22-33-44-55"}, {"127.0.0.6", "00-11-22-33-44-66"}};
-    // The file becomes read-only after the first line was written.
+    // The file becomes read-only after the first line was written (lines found close together
+    // are written together, a fraction of a second later).
     m_reseau.avantRechercheMAC = [this](int n) {
-        if (n == 1) ::chmod(m_fichier.c_str(), 0444);
+        if (n != 1) return;
+        for (int i = 0; i < 200 && Machine("bureau", 1).find("44-55") == std::string::npos; ++i)
+            ::usleep(10000);
+        ::chmod(m_fichier.c_str(), 0444);
     };
     EXPECT_EQ(Lancer({"/d", "/u"}), 1);
     Lignes_t lignes = Sortie();
@@ -246,6 +253,41 @@ TEST_F(Execution, MacUpdateStopsAtAFailedWriteAndKeepsEarlierLines) {
     EXPECT_EQ(lignes[0], "Une erreur (75) est survenue durant le traitement :");
     EXPECT_EQ(Machine("bureau", 1), "pc1|127.0.0.5|||00-11-22-33-44-55|||");
     EXPECT_EQ(Machine("bureau", 2), "pc2|127.0.0.6||||||");
+}
+
+TEST_F(Execution, MacUpdateKeepsWhatOthersWroteMeanwhile) {
+    std::string dossier = "[bureau]\nNbMachines=10\n";
+    for (int k = 1; k <= 10; ++k) {
+        const std::string ip = "127.0.0." + std::to_string(10 + k);
+        dossier += "Machine" + std::to_string(k) + "=pc" + std::to_string(k) + "|" + ip +
+                   "|||00-00-00-00-00-00|||\n";
+        m_reseau.repondent.insert(ip);
+        m_reseau.macs[ip] = "00-11-22-33-44-" + std::to_string(10 + k);
+    }
+    Config("", dossier);
+    // While the update runs, the windowed program edits the comment of every machine in turn,
+    // then deletes pc10 and moves pc9 to the front (the folder is saved renumbered).
+    m_reseau.avantRechercheMAC = [this](int n) {
+        std::vector<velmora::Machine> machines = ChargerDossier(m_fichier, "bureau");
+        for (velmora::Machine& m : machines)
+            if (m.nom == "pc" + std::to_string(n + 1)) m.commentaire = "édité";
+        if (n == 5) {
+            machines.pop_back();
+            std::rotate(machines.begin(), machines.end() - 1, machines.end());
+        }
+        ASSERT_TRUE(SauvegarderDossier(m_fichier, "bureau", machines));
+    };
+    EXPECT_EQ(Lancer({"/u"}), 0);
+    const std::vector<velmora::Machine> machines = ChargerDossier(m_fichier, "bureau");
+    ASSERT_EQ(machines.size(), 9u);  // pc10 stays deleted
+    EXPECT_EQ(LireIni(m_fichier, "bureau", "Machine10", "<absente>"), "<absente>");
+    EXPECT_EQ(machines[0].nom, "pc9");
+    for (const velmora::Machine& m : machines) {
+        const std::string numero = m.nom.substr(2);
+        EXPECT_EQ(m.adresseMAC, "00-11-22-33-44-" + std::to_string(10 + std::stoi(numero)))
+            << m.nom;
+        EXPECT_EQ(m.commentaire, "édité") << m.nom;  // every edit made meanwhile is kept
+    }
 }
 
 }  // namespace

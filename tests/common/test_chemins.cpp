@@ -1,7 +1,7 @@
 // Path routines with Linux paths, the tool search, and the split of the programs' command line.
 #include <sys/stat.h>
 
-#include "common/config/Chemins.h"
+#include "common/platform/Chemins.h"
 #include "common/platform/LigneCommande.h"
 #include "common/platform/Outil.h"
 #include "test_chemins_systeme.h"

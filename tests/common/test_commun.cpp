@@ -1,8 +1,8 @@
 // Address rules, the splitter and the password encodings.
 #include <gtest/gtest.h>
 
-#include "common/config/Commun.h"
 #include "common/config/Config.h"
+#include "common/text/Commun.h"
 
 using namespace velmora;
 

@@ -144,6 +144,9 @@ TEST(Sondes, NetBIOSQueryOnLoopbackGetsTheUnitIdOrNothing) {
                                std::string("\x00\x1A\x2B\x3C\x4D\x5E", 6));
     ASSERT_TRUE(repondeur.Pret());
     EXPECT_EQ(InterrogerNetBIOS("127.0.0.1", repondeur.Port(), 500, 2), "00-1A-2B-3C-4D-5E");
+    std::string nom;
+    EXPECT_EQ(InterrogerNetBIOS("127.0.0.1", repondeur.Port(), 500, 2, &nom), "00-1A-2B-3C-4D-5E");
+    EXPECT_EQ(nom, "WORKSTATION");
     RepondeurNetBIOS inconnu(::socket(AF_INET, SOCK_DGRAM, 0), "127.0.0.1", 0,
                              std::string(6, '\0'));
     EXPECT_EQ(InterrogerNetBIOS("127.0.0.1", inconnu.Port(), 500, 2), "");

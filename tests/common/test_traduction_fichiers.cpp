@@ -10,9 +10,9 @@
 #include <set>
 #include <string>
 
-#include "common/config/Commun.h"
 #include "common/i18n/Textes.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 
 using namespace velmora::i18n;
 namespace fs = std::filesystem;
@@ -165,7 +165,7 @@ TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     const auto& console = TextesIntegres(ListeTextes::Console);
     // Each program's own texts, then the network operations' texts shared by both.
     const size_t reseau = TextesReseau().size();
-    ASSERT_EQ(fenetre.size(), 140u + reseau);
+    ASSERT_EQ(fenetre.size(), 152u + reseau);
     ASSERT_EQ(console.size(), 62u + reseau);
     for (const auto* liste : {&fenetre, &console}) {
         std::set<std::string> cles;
@@ -178,7 +178,7 @@ TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     EXPECT_STREQ(console[29].first, "MSG_ERREUR_ANALYSE_PING");
     EXPECT_STREQ(fenetre[108].first, "TXT_ASTUCE1");
     EXPECT_STREQ(fenetre[108 + kNombreAstuces - 1].first, "TXT_ASTUCE28");
-    EXPECT_STREQ(fenetre[fenetre.size() - reseau - 1].first, "MSG_ERREUR_MOT_DE_PASSE_CARACTERES");
+    EXPECT_STREQ(fenetre[fenetre.size() - reseau - 1].first, "MSG_DECOUVERTE_PLAGE_TROP_GRANDE");
     EXPECT_STREQ(console[console.size() - reseau - 1].first, "SYNTAXE");
     EXPECT_STREQ(fenetre.back().first, TextesReseau().back().first);
     EXPECT_STREQ(console.back().first, TextesReseau().back().first);

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/config/Commun.h"
 #include "common/config/Machine.h"
+#include "common/text/Commun.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string ligne(reinterpret_cast<const char*>(data), size);

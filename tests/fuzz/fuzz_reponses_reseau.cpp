@@ -6,12 +6,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "common/config/Commun.h"
 #include "common/net/ErreursWindows.h"
 #include "common/net/PaquetMagique.h"
 #include "common/net/ReveilInternet.h"
 #include "common/net/Sondes.h"
 #include "common/net/SondesInterne.h"
+#include "common/text/Commun.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <mutex>
 #include <vector>
 
-#include "common/config/Commun.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "common/text/Commun.h"
 #include "gui/dialogs/frmAPropos.h"
 #include "gui/dialogs/frmAstuceDuJour.h"
 #include "gui/dialogs/frmConfigAction.h"
@@ -20,6 +20,7 @@
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"
+#include "tests/shared/FauxReseau.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -38,22 +39,16 @@ struct Questions {
     ~Questions() { DefinirRepondeur(nullptr); }
 };
 
-// Probes answering from a table; records the addresses given to the MAC probe.
-struct FausseRecherche : RechercheMachine {
-    std::string reponse;  // "" = no answer
-    std::string mac;
-    std::vector<std::string> demandesMAC;
-    int pings = 0;
-    bool PingerNom(const std::string&, std::string& adresse) override {
-        ++pings;
-        adresse = reponse;
-        return !reponse.empty();
+using velmora::fakes::FauxReseau;
+
+// The addresses given to the probe `appel` ("ping", "mac") of the fake network, in order.
+std::vector<std::string> Sondees(const FauxReseau& reseau, const std::string& appel) {
+    std::vector<std::string> adresses;
+    for (const std::string& texte : reseau.Appels()) {
+        if (texte.rfind(appel + " ", 0) == 0) adresses.push_back(texte.substr(appel.size() + 1));
     }
-    std::string ChercherAdresseMAC(const std::string& ip) override {
-        demandesMAC.push_back(ip);
-        return mac;
-    }
-};
+    return adresses;
+}
 
 Machine MachineValide() {
     Machine m;
@@ -160,7 +155,7 @@ class TestDialogues : public QObject {
 
     void dialogueMachineRefuseEtDonneLeFocus() {
         Questions questions;
-        frmMachine dlg(nullptr, std::make_shared<FausseRecherche>());
+        frmMachine dlg(nullptr, std::make_shared<FauxReseau>());
         dlg.show();
         dlg.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
@@ -199,13 +194,13 @@ class TestDialogues : public QObject {
 
     void rechercheMACUtiliseLAdresseQuiARepondu() {
         Questions questions;
-        auto recherche = std::make_shared<FausseRecherche>();
-        frmMachine dlg(nullptr, recherche);
+        auto reseau = std::make_shared<FauxReseau>();
+        frmMachine dlg(nullptr, reseau);
         dlg.Zone(ChampMachine::AdresseIP)->setText("poste-du-bureau");
-        recherche->reponse = "127.0.0.5";
-        recherche->mac = "aa:bb:cc:dd:ee:ff";
+        reseau->reponses = {{"poste-du-bureau", "127.0.0.5"}, {"127.000.000.009", "127.0.0.5"}};
+        reseau->macParDefaut = "aa:bb:cc:dd:ee:ff";
         dlg.ChercherAdresseMAC();
-        QCOMPARE(recherche->demandesMAC, std::vector<std::string>{"127.0.0.5"});
+        QCOMPARE(Sondees(*reseau, "mac"), std::vector<std::string>{"127.0.0.5"});
         // Written as found, not reformatted; the address box keeps the name.
         QCOMPARE(dlg.Zone(ChampMachine::AdresseMAC)->text(), QString("aa:bb:cc:dd:ee:ff"));
         QCOMPARE(dlg.Zone(ChampMachine::AdresseIP)->text(), QString("poste-du-bureau"));
@@ -213,27 +208,27 @@ class TestDialogues : public QObject {
 
         // A dotted address is probed as typed (normalised), an empty MAC answer is told.
         dlg.Zone(ChampMachine::AdresseIP)->setText("127.000.000.009");
-        recherche->mac.clear();
+        reseau->macParDefaut.clear();
         dlg.ChercherAdresseMAC();
-        QCOMPARE(recherche->demandesMAC.back(), std::string("127.0.0.9"));
+        QCOMPARE(Sondees(*reseau, "mac").back(), std::string("127.0.0.9"));
         QCOMPARE(questions.textes.back(), MajusculeInitiale(i18n::Tr("TXT_MAC_IMPOSSIBLE")));
         QCOMPARE(dlg.Zone(ChampMachine::AdresseMAC)->text(), QString("aa:bb:cc:dd:ee:ff"));
 
         // No answer: capitalised message, nothing changed.
-        recherche->reponse.clear();
+        reseau->reponses.clear();
         dlg.Zone(ChampMachine::Nom)->setText("poste1");
         dlg.ChercherAdresseIP();
         QCOMPARE(questions.textes.back(), MajusculeInitiale(i18n::Tr("TXT_NE_REPOND_PAS")));
         QCOMPARE(dlg.Zone(ChampMachine::AdresseIP)->text(), QString("127.000.000.009"));
-        recherche->reponse = "127.0.0.7";
+        reseau->reponses = {{"poste1", "127.0.0.7"}};
         dlg.ChercherAdresseIP();
         QCOMPARE(dlg.Zone(ChampMachine::AdresseIP)->text(), QString("127.0.0.7"));
 
         // An empty name is refused before any probe.
-        const int pings = recherche->pings;
+        const size_t pings = Sondees(*reseau, "ping").size();
         dlg.Zone(ChampMachine::Nom)->clear();
         dlg.ChercherAdresseIP();
-        QCOMPARE(recherche->pings, pings);
+        QCOMPARE(Sondees(*reseau, "ping").size(), pings);
         QCOMPARE(questions.textes.back(), i18n::Tr("MSG_ERREUR_MACHINE"));
     }
 
@@ -333,7 +328,7 @@ class TestDialogues : public QObject {
         action.show();
         QVERIFY(QTest::qWaitForWindowExposed(&action));
         QVERIFY(action.grab().save(dossier + "/frmConfigAction.png"));
-        frmMachine machine(nullptr, std::make_shared<FausseRecherche>());
+        frmMachine machine(nullptr, std::make_shared<FauxReseau>());
         Machine m = MachineValide();
         m.masque = "255.255.255.0";
         m.port = "9";
@@ -362,7 +357,7 @@ class TestDialogues : public QObject {
         const std::string anglais = VELMORA_SOURCE_DIR "/lang/English.lng";
         Prog().fichierLangue = anglais;
         i18n::ChargerTraductions(i18n::ListeTextes::Fenetre, anglais);
-        frmMachine english(nullptr, std::make_shared<FausseRecherche>());
+        frmMachine english(nullptr, std::make_shared<FauxReseau>());
         english.DefinirMachine(m);
         english.show();
         QVERIFY(QTest::qWaitForWindowExposed(&english));

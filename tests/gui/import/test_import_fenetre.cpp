@@ -2,6 +2,7 @@
 // on a temporary Configuration file; the probes are stand-ins (nothing is sent).
 #include <QApplication>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
@@ -21,6 +22,7 @@
 #include "gui/run/frmTraitementEnCours.h"
 #include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"
+#include "tests/shared/FauxReseau.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -46,15 +48,16 @@ void QuandOuvert(std::function<bool(T*)> pret, std::function<void(T*)> action) {
     minuterie->start();
 }
 
-struct SondesFixes : SondesMAC {
-    bool Pinger(const std::string& adresse, std::string& reponse) override {
-        reponse = adresse;
-        return adresse != "10.0.0.200";
-    }
-    std::string ChercherAdresseMAC(const std::string& adresse) override {
-        return adresse == "10.0.0.10" ? "AA-BB-CC-DD-EE-01" : "00:11:22:33:44:02";
-    }
-};
+// Every address but 10.0.0.200 answers; 10.0.0.10 has a new MAC address, any other keeps
+// 00:11:22:33:44:02.
+std::shared_ptr<velmora::fakes::FauxReseau> SondesFixes() {
+    auto reseau = std::make_shared<velmora::fakes::FauxReseau>();
+    reseau->tousRepondent = true;
+    reseau->silencieux = {"10.0.0.200"};
+    reseau->macs = {{"10.0.0.10", "AA-BB-CC-DD-EE-01"}};
+    reseau->macParDefaut = "00:11:22:33:44:02";
+    return reseau;
+}
 
 std::vector<std::string> Onglets(QTabBar* onglets) {
     std::vector<std::string> textes;
@@ -76,8 +79,9 @@ class TestImportFenetre : public QObject {
   private slots:
     void initTestCase() {
         i18n::ChargerTraductions(i18n::ListeTextes::Fenetre, "");
-        DefinirSondesMAC([] { return std::make_unique<SondesFixes>(); });
+        net::DefinirOperations(SondesFixes());
     }
+    void cleanupTestCase() { net::DefinirOperations(nullptr); }
     void init() {
         Etat() = EtatFenetre{};
         m_messages.clear();
@@ -136,6 +140,39 @@ class TestImportFenetre : public QObject {
         QCOMPARE(machines[3].nom, std::string("nouveau"));
     }
 
+    void aTabClickDuringAnImportChangesNothing() {
+        m_fichierChoisi = m_dossier->filePath("gros.txt").toStdString();
+        {
+            std::ofstream scan(m_fichierChoisi);
+            for (int i = 1; i <= 1500; ++i)
+                scan << "10.2." << i / 250 << "." << i % 250 << "\tposte" << i
+                     << "\t1 ms\t\tWG\tAA-AA-AA-AA-AA-AA\n";
+            scan << "10.0.0.99\tsrv\t1 ms\t\tWG\tAA-AA-AA-AA-AA-99\n";
+        }
+        // The user clicks the "Serveurs" tab and opens a menu while the import runs.
+        QTabBar* onglets = m_fenetre->tabOnglets();
+        int clics = 0;
+        QTimer minuterie;
+        minuterie.setInterval(0);
+        QObject::connect(&minuterie, &QTimer::timeout, [&] {
+            ++clics;
+            QTest::mouseClick(onglets, Qt::LeftButton, {}, onglets->tabRect(1).center());
+        });
+        minuterie.start();
+        m_fenetre->mnuFichierImportTrellide_Click();
+        minuterie.stop();
+        QVERIFY(clics > 0);
+        QCOMPARE(m_fenetre->DossierCourant(), std::string("Machines"));
+        QCOMPARE(m_fenetre->lvwMachines()->topLevelItemCount(), 3 + 1501);
+        QVERIFY(m_fenetre->SauvegarderConfiguration());
+        QCOMPARE(velmora::ChargerDossier(m_fichier, "Serveurs")[0].adresse,
+                 std::string("10.1.0.1"));
+        QCOMPARE(velmora::ChargerDossier(m_fichier, "Machines").size(), size_t(1504));
+        // The window is usable again afterwards.
+        QVERIFY(onglets->isEnabled());
+        QVERIFY(m_fenetre->menuBar()->isEnabled());
+    }
+
     void textImportRemembersTheFileAndAddsTheSelectedRows() {
         m_fichierChoisi = m_dossier->filePath("liste.csv").toStdString();
         std::ofstream(m_fichierChoisi) << "[REFERENCE=1]\nposte1;10.0.0.61;00-00-00-00-00-61\n"
@@ -184,6 +221,27 @@ class TestImportFenetre : public QObject {
         m_fenetre->close();
         QCOMPARE(velmora::ChargerDossier(m_fichier, "Machines")[0].adresseMAC,
                  std::string("AA-BB-CC-DD-EE-01"));
+    }
+
+    void macUpdateKeepsWhatAnotherProgramChangedMeanwhile() {
+        // While the window is open, another program edits Pc2 and deletes the printer.
+        auto machines = velmora::ChargerDossier(m_fichier, "Machines");
+        machines[1].commentaire = "modifié ailleurs";
+        machines.pop_back();
+        QVERIFY(velmora::SauvegarderDossier(m_fichier, "Machines", machines));
+        QuandOuvert<frmTraitementEnCours>(
+            [](frmTraitementEnCours* f) {
+                return f->btnStop()->text() == QString::fromStdString(i18n::Tr("TXT_FERMER"));
+            },
+            [](frmTraitementEnCours* f) { f->btnStop()->click(); });
+        m_fenetre->mnuOptionsMajMAC_Click();
+        QVERIFY(m_fenetre->SauvegarderConfiguration());
+        machines = velmora::ChargerDossier(m_fichier, "Machines");
+        QCOMPARE(machines.size(), size_t(2));  // the printer stays deleted
+        QCOMPARE(machines[0].adresseMAC, std::string("AA-BB-CC-DD-EE-01"));  // this window's work
+        QCOMPARE(machines[1].commentaire, std::string("modifié ailleurs"));
+        // The list shows the folder as it is now.
+        QCOMPARE(m_fenetre->lvwMachines()->topLevelItemCount(), 2);
     }
 
     void folderOrderFromTheSettingsReachesTheTabs() {

@@ -51,7 +51,7 @@ class TestActualisation : public QObject {
                       "Machine3=imprimante|10.0.0.200|||00:11:22:33:44:03|||\n");
         m_reseau = std::make_shared<Balayeur>();
         m_reseau->silencieux = {"10.0.0.9"};
-        DefinirOperations(m_reseau);
+        net::DefinirOperations(m_reseau);
         m_fenetre = std::make_unique<frmVelmora>();
         QVERIFY(m_fenetre->Form_Load(m_fichier));
         m_fenetre->show();
@@ -59,7 +59,7 @@ class TestActualisation : public QObject {
     void cleanup() {
         m_reseau->libre = true;
         m_fenetre.reset();
-        DefinirOperations(nullptr);
+        net::DefinirOperations(nullptr);
     }
 
     void rowsAreColouredWithoutTouchingSelectionOrWindow() {

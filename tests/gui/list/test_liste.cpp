@@ -27,6 +27,7 @@ using namespace velmora;
 using namespace velmora::gui;
 using velmora::gui::test::EcrireFichier;
 using velmora::gui::test::FauxReseau;
+using velmora::gui::test::NouveauReseau;
 using velmora::gui::test::Repondeur;
 
 namespace {
@@ -81,6 +82,9 @@ class TestListe : public QObject {
         QCOMPARE(VerifierNomDossier("x=y", dossiers),
                  std::string("MSG_ERREUR_CARACTERES_INTERDITS"));
         QCOMPARE(VerifierNomDossier("+", dossiers), std::string("MSG_ERREUR_NOM_DOSSIER_INTERDIT"));
+        // The settings section, in any letter case, is refused the same way.
+        QCOMPARE(VerifierNomDossier("cONFIG", dossiers),
+                 std::string("MSG_ERREUR_NOM_DOSSIER_INTERDIT"));
         QCOMPARE(VerifierNomDossier("Bureau", dossiers), std::string());
     }
 
@@ -107,14 +111,14 @@ class TestListe : public QObject {
                       "Machine2=Pc2|10.0.0.9|||00:11:22:33:44:02|||\n"
                       "Machine3=imprimante|10.0.0.200|||00:11:22:33:44:03|||\n"
                       "[Serveurs]\nNbMachines=1\nMachine1=srv|10.1.0.1|||00:11:22:33:44:55|||\n");
-        DefinirOperations(std::make_shared<FauxReseau>());
+        net::DefinirOperations(NouveauReseau());
         m_fenetre = std::make_unique<frmVelmora>();
         QVERIFY(m_fenetre->Form_Load(m_fichier));
         m_fenetre->show();
     }
     void cleanup() {
         m_fenetre.reset();
-        DefinirOperations(nullptr);
+        net::DefinirOperations(nullptr);
     }
 
     void dossiersCreationRefusEtSuppression() {
@@ -239,9 +243,9 @@ class TestListe : public QObject {
 
     // The ping test greys then pings only the selected rows, many at once.
     void testDeLaSelection() {
-        auto reseau = std::make_shared<FauxReseau>();
+        auto reseau = NouveauReseau();
         reseau->silencieux = {"10.0.0.10"};
-        DefinirOperations(reseau);
+        net::DefinirOperations(reseau);
         frmVelmora fenetre;
         QVERIFY(fenetre.Form_Load(m_fichier));
         QTreeWidget* liste = fenetre.lvwMachines();
@@ -271,7 +275,7 @@ class TestListe : public QObject {
             }
         };
         auto reseau = std::make_shared<Balayeur>();
-        DefinirOperations(reseau);
+        net::DefinirOperations(reseau);
         frmVelmora fenetre;
         QVERIFY(fenetre.Form_Load(m_fichier));
         fenetre.btnTester_Click();
@@ -323,10 +327,10 @@ class TestListe : public QObject {
 
     // Escape stops the test at once, even while pings are still waiting for their answer.
     void testArreteParEchap() {
-        auto reseau = std::make_shared<FauxReseau>();
+        auto reseau = NouveauReseau();
         reseau->silencieux = {"10.0.0.10", "10.0.0.9", "10.0.0.200"};
         reseau->attentePingMs = 3000;
-        DefinirOperations(reseau);
+        net::DefinirOperations(reseau);
         frmVelmora fenetre;
         QVERIFY(fenetre.Form_Load(m_fichier));
         fenetre.show();
@@ -352,10 +356,10 @@ class TestListe : public QObject {
     // During the test the list stays enabled, so that rows show green or red as their answers
     // come, but it takes no edit: no cut, no paste, no context menu, no sort.
     void testColoreSansEdition() {
-        auto reseau = std::make_shared<FauxReseau>();
+        auto reseau = NouveauReseau();
         reseau->silencieux = {"10.0.0.200"};
         reseau->attentePingMs = 800;
-        DefinirOperations(reseau);
+        net::DefinirOperations(reseau);
         frmVelmora fenetre;
         QVERIFY(fenetre.Form_Load(m_fichier));
         fenetre.show();

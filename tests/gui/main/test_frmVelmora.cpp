@@ -28,6 +28,7 @@ using namespace velmora;
 using namespace velmora::gui;
 using velmora::gui::test::EcrireFichier;
 using velmora::gui::test::FauxReseau;
+using velmora::gui::test::NouveauReseau;
 using velmora::gui::test::Repondeur;
 
 class TestFrmVelmora : public QObject {
@@ -42,10 +43,10 @@ class TestFrmVelmora : public QObject {
                       "Confirmation=0\n"
                       "[Machines]\nNbMachines=3\nMachine1=a|10.0.0.1||||||\n"
                       "Machine2=b|10.0.0.2||||||\nMachine3=c|10.0.0.3||||||\n");
-        m_reseau = std::make_shared<FauxReseau>();
-        DefinirOperations(m_reseau);
+        m_reseau = NouveauReseau();
+        net::DefinirOperations(m_reseau);
     }
-    void cleanup() { DefinirOperations(nullptr); }
+    void cleanup() { net::DefinirOperations(nullptr); }
 
     void optionsDeLigneDeCommandeRefusees() {
         Repondeur repondeur;
@@ -147,6 +148,7 @@ class TestFrmVelmora : public QObject {
 
     void arretPendantLaPause() {
         EcrireIni(m_fichier, cle::Config, cle::DelaiEntreDeuxReveilsWOL, "30");  // seconds
+        m_reseau->pausesReelles = true;
         frmVelmora fenetre;
         QVERIFY(fenetre.Form_Load(m_fichier));
         fenetre.show();

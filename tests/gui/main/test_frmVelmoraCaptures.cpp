@@ -11,13 +11,13 @@
 
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
+#include "gui/dialogs/frmMachine.h"
 #include "gui/list/ListeMachines.h"
+#include "gui/main/frmVelmora.h"
+#include "gui/run/frmTraitementEnCours.h"
+#include "gui/widgets/Etat.h"
 #include "gui/widgets/TraduireFeuille.h"
 #include "gui/widgets/clsPopupMenu.h"
-#include "gui/dialogs/frmMachine.h"
-#include "gui/run/frmTraitementEnCours.h"
-#include "gui/main/frmVelmora.h"
 #include "test_listeAide.h"
 
 using namespace velmora;
@@ -58,9 +58,9 @@ class TestCaptures : public QObject {
                 "Machine5=imprimante|192.168.0.250|||00:1A:2B:3C:4D:63|||\n"
                 "Machine6=serveur-web|203.0.113.8||9|00:1A:2B:3C:4D:64|root||Hébergé\n"
                 "[Serveurs]\nNbMachines=1\nMachine1=srv|10.1.0.1|||00:11:22:33:44:55|||\n");
-        auto reseau = std::make_shared<test::FauxReseau>();
+        auto reseau = gui::test::NouveauReseau();
         reseau->silencieux = {"192.168.0.20"};
-        DefinirOperations(reseau);
+        net::DefinirOperations(reseau);
         frmVelmora fenetre;
         QVERIFY(fenetre.Form_Load(fichier));
         fenetre.show();
@@ -119,7 +119,7 @@ class TestCaptures : public QObject {
         QTest::qWait(100);
         QVERIFY(dialogue.grab().save(sortie + "/frmMachine.png"));
         fenetre.close();
-        DefinirOperations(nullptr);
+        net::DefinirOperations(nullptr);
     }
 };
 

@@ -64,7 +64,7 @@ class TestSequenceLangue : public QObject {
         const QString langue = QCoreApplication::applicationDirPath() + "/English.lng";
         QFile::remove(langue);
         QVERIFY(QFile::copy(VELMORA_SOURCE_DIR "/lang/English.lng", langue));
-        DefinirOperations(std::make_shared<test::FauxReseau>());
+        net::DefinirOperations(std::make_shared<test::FauxReseau>());
         test::Repondeur repondeur;  // MSG_CHANGEMENT_LANGUE and the like: OK
         QStringList redemarrage;
         frmVelmora::DefinirLanceurRedemarrage(
@@ -129,7 +129,7 @@ class TestSequenceLangue : public QObject {
         QCOMPARE(seconde.lvwMachines()->topLevelItemCount(), 2);
 
         frmVelmora::DefinirLanceurRedemarrage(nullptr);
-        DefinirOperations(nullptr);
+        net::DefinirOperations(nullptr);
         QFile::remove(langue);
         Prog().fichierLangue.clear();
     }

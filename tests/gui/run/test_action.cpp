@@ -1,21 +1,20 @@
 // The action run driven without widgets: a fake list of rows, a fake progress window and fake
 // network operations.
+#include <sys/stat.h>
 #include <QApplication>
 #include <QCheckBox>
-#include <sys/stat.h>
 #include <QTimer>
 #include <QtTest>
 
 #include <fstream>
 
-#include "common/config/Commun.h"
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/net/Outil.h"
 #include "common/platform/Outil.h"
+#include "common/text/Commun.h"
 #include "gui/run/ActionRun.h"
-#include "gui/run/OperationsReseau.h"
 #include "gui/widgets/Etat.h"
 #include "test_listeAide.h"
 
@@ -132,6 +131,7 @@ class TestAction : public QObject {
         cible.Ajouter("pc2", "10.0.0.02");
         cible.Ajouter("pc3", "10.0.0.3");
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         reseau.silencieux = {"10.0.0.2"};
         const BilanAction bilan = ExecutionAction(cible, reseau).Executer();
 
@@ -142,8 +142,8 @@ class TestAction : public QObject {
         QCOMPARE(cible.attentes[0], 30);
         QCOMPARE(cible.attentes[1], -1);
         const std::vector<std::string> appels = reseau.Appels();
-        const bool troisiemeTraite =
-            std::find(appels.begin(), appels.end(), "restart 10.0.0.3 30") != appels.end();
+        const bool troisiemeTraite = std::find(appels.begin(), appels.end(),
+                                               "redemarrer 10.0.0.3 30 [] - :") != appels.end();
         QCOMPARE(troisiemeTraite, nePasStopper);
         QCOMPARE(cible.titre, i18n::Tr(nePasStopper ? "TXT_TRAITEMENT_TERMINE_AVEC_ERREUR"
                                                     : "TXT_TRAITEMENT_ARRETE_SUITE_ERREUR"));
@@ -159,6 +159,7 @@ class TestAction : public QObject {
         FausseCible cible;
         cible.Ajouter("compta", "192.168.0.12");
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         reseau.silencieux = {"192.168.0.12"};
         Repondeur repondeur;
         const BilanAction bilan = ExecutionAction(cible, reseau).Executer();
@@ -181,6 +182,7 @@ class TestAction : public QObject {
         cible.Ajouter("a", "10.0.0.1");
         cible.Ajouter("b", "10.0.0.2");
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         ExecutionAction(cible, reseau).Executer();
         const std::string attente = i18n::Tr("TXT_ATTENTE", {"40"});
         QCOMPARE(std::count(cible.lignes.begin(), cible.lignes.end(), attente), 1);
@@ -192,6 +194,7 @@ class TestAction : public QObject {
         QCOMPARE(cible.info, i18n::Tr("TXT_PAQUET_ENVOYE", {"10.0.0.2", "9"}));
 
         Prog().reglages.delaiEntreDeuxReveilsWOL = 20000;
+        reseau.pausesReelles = true;
         Etat().reglages.fenetreTraitementFermer = true;
         FausseCible arretee;
         arretee.Ajouter("a", "10.0.0.1");
@@ -225,32 +228,17 @@ class TestAction : public QObject {
         FausseCible cible;
         cible.Ajouter("pc1", "127.0.0.1");
         cible.Ajouter("pc2", "127.0.0.2");
-        const std::shared_ptr<OperationsReseau> reelles = CreerOperationsReseau();
-        struct SansPing : OperationsReseau {
-            OperationsReseau& r;
-            explicit SansPing(OperationsReseau& o) : r(o) {}
-            bool Pinger(const std::string&) override { return true; }
-            bool EnvoyerPaquetMagique(const std::string&, const std::string&, long long,
-                                      const std::string&, std::string&, std::string&) override {
-                return false;
+        // Pings answer from the table; the WMI call and the stop hook are the real ones.
+        struct WMIReelle : FauxReseau {
+            bool ActionWMI(const std::string& a, long long c, const std::string& l,
+                           const std::string& p, std::string& e) override {
+                return net::OperationsReelles()->ActionWMI(a, c, l, p, e);
             }
-            bool ReveillerParInternet(const std::string&, long long, const std::string&,
-                                      std::string&) override {
-                return false;
+            void DefinirArret(std::function<bool()> arreter) override {
+                net::OperationsReelles()->DefinirArret(std::move(arreter));
             }
-            bool ArreterADistance(const std::string&, int, const std::string&, bool, bool,
-                                  const std::string&, const std::string&, std::string&) override {
-                return false;
-            }
-            bool AnnulerArret(const std::string&, const std::string&, const std::string&,
-                              std::string&) override {
-                return false;
-            }
-            bool ActionWMI(const std::string& a, int c, const std::string& l, const std::string& p,
-                           std::string& e) override {
-                return r.ActionWMI(a, c, l, p, e);
-            }
-        } operations(*reelles);
+        } operations;
+        operations.tousRepondent = true;
         QTimer::singleShot(300, [] { Etat().annulation = true; });
         QElapsedTimer horloge;
         horloge.start();
@@ -275,11 +263,12 @@ class TestAction : public QObject {
         cible.Ajouter("b", "10.0.0.2");
         cible.Ajouter("c", "10.0.0.3", false);
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         ExecutionAction(cible, reseau).Executer();
         QVERIFY(cible.ferme);
         QCOMPARE(cible.titre, i18n::Tr("TXT_TRAITEMENT_TERMINE"));
         const std::vector<std::string> appels = reseau.Appels();
-        QCOMPARE(std::count(appels.begin(), appels.end(), "wmi 10.0.0.3 5"), 0);
+        QCOMPARE(std::count(appels.begin(), appels.end(), "wmi 5 10.0.0.3 :"), 0);
     }
 
     void confirmation() {
@@ -287,6 +276,7 @@ class TestAction : public QObject {
         Etat().reglages.confirmationSiPlusieurs = true;
         Etat().action.code = ActionEteindre;
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         FausseCible seule;
         seule.Ajouter("a", "10.0.0.1");
         Repondeur repondeur;
@@ -321,6 +311,7 @@ class TestAction : public QObject {
         cible.Ajouter("a", "192.168.1.10");
         cible.Ajouter("b", "192.168.1.11");
         FauxReseau reseau;
+        reseau.tousRepondent = true;
         Repondeur repondeur;
         repondeur.reponses.push_back(Reponse{-2, ""});
         ExecutionAction(cible, reseau).Executer();
@@ -329,7 +320,7 @@ class TestAction : public QObject {
         QCOMPARE(repondeur.questions[0].style, 48 + 1 + 256);  // OK/Cancel, Cancel default
         QCOMPARE(LireIni(Prog().fichierConfig, cle::Config, cle::WOWSansConfirmation, ""),
                  std::string("-1"));
-        QCOMPARE(reseau.Appels(), std::vector<std::string>{"wow 192.168.1.11"});
+        QCOMPARE(reseau.Appels(), std::vector<std::string>{"internet 192.168.1.11 9 "});
         QCOMPARE(cible.lignes.at(1),
                  "   -> " + i18n::Tr("TXT_DEMANDE_REVEIL_VIA_INTERNET_ABANDONNE"));
         QVERIFY(cible.lignes.at(1).size() > 6);  // a declined wake says so
@@ -360,7 +351,9 @@ class TestAction : public QObject {
         fermeture.start(10);
         ExecutionAction(cible, reseau).Executer();
         fermeture.stop();
-        QCOMPARE(reseau.Appels(), std::vector<std::string>{"wow 192.168.1.11"});
+        const std::vector<std::string> appels = reseau.Appels();
+        QCOMPARE(appels.size(), size_t(1));
+        QVERIFY(appels[0].rfind("internet 192.168.1.11 ", 0) == 0);
         QCOMPARE(LireIni(Prog().fichierConfig, cle::Config, cle::WOWSansConfirmation, ""),
                  std::string("-1"));
     }
@@ -372,7 +365,7 @@ class TestAction : public QObject {
         cible.Ajouter("a", "203.0.113.5");
         cible.Ajouter("b", "203.0.113.6");
         FauxReseau reseau;
-        reseau.refus = {"203.0.113.5"};
+        reseau.refus = {{"203.0.113.5", ""}};
         ExecutionAction(cible, reseau).Executer();
         const std::string attendu =
             "   -> " + i18n::Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_COURT") + " : OK 203.0.113.5";

@@ -5,6 +5,7 @@
 
 #include "common/i18n/Traduction.h"
 #include "gui/run/MiseAJourMAC.h"
+#include "tests/shared/FauxReseau.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -45,23 +46,17 @@ struct FauxJournal : JournalMAC {
     bool ArretDemande() override { return ++machines == arretApres; }
 };
 
-// Answers from tables: `reponses` maps an address to the address that answers its ping.
-struct FaussesSondes : SondesMAC {
-    std::map<std::string, std::string> reponses;
-    std::map<std::string, std::string> macs;
-    std::vector<std::string> recherches;
-    bool Pinger(const std::string& adresse, std::string& adresseReponse) override {
-        auto it = reponses.find(adresse);
-        if (it == reponses.end()) return false;
-        adresseReponse = it->second;
-        return true;
+// `reponses` maps an address to the address that answers its ping.
+using FaussesSondes = velmora::fakes::FauxReseau;
+
+// The last address given to the MAC look-up.
+std::string DerniereRecherche(const FaussesSondes& sondes) {
+    std::string adresse;
+    for (const std::string& appel : sondes.Appels()) {
+        if (appel.rfind("mac ", 0) == 0) adresse = appel.substr(4);
     }
-    std::string ChercherAdresseMAC(const std::string& adresse) override {
-        recherches.push_back(adresse);
-        auto it = macs.find(adresse);
-        return it == macs.end() ? std::string() : it->second;
-    }
-};
+    return adresse;
+}
 
 }  // namespace
 
@@ -102,7 +97,7 @@ class TestMajMAC : public QObject {
         QCOMPARE(liste.rangees[4].mac, std::string("y"));
         QCOMPARE(liste.changements, 2);
         // The host name was looked up by the address that answered.
-        QCOMPARE(sondes.recherches.back(), std::string("192.0.2.7"));
+        QCOMPARE(DerniereRecherche(sondes), std::string("192.0.2.7"));
     }
 
     void stoppingAfterTheSecondMachineLeavesTheOthers() {

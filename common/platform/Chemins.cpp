@@ -1,4 +1,4 @@
-#include "common/config/Chemins.h"
+#include "common/platform/Chemins.h"
 
 #include <sys/stat.h>
 

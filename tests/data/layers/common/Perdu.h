@@ -1,0 +1,1 @@
+// Fixture of the layering check: a folder that is no layer.

@@ -1,0 +1,2 @@
+// Fixture of the layering check: platform reaching up to configuration.
+#include "common/config/Config.h"

@@ -1,0 +1,2 @@
+// Fixture of the layering check: Qt in the shared core.
+#include <QString>
