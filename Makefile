@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
 PREFIX ?= /usr/local
 
-.PHONY: all deps deps-test configure build run test bench fuzz format install package clean
+.PHONY: all deps deps-test configure build run test test-asan bench fuzz format install package clean
 
 all: build
 
@@ -28,15 +28,29 @@ run: deps build
 test: deps deps-test build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
 
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer, in its own
+# folder so that the normal build is left alone. Any report fails the test that caused it.
+ASAN_BUILD ?= build-asan
+ASAN_CXXFLAGS ?= -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all
+test-asan: deps deps-test
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS="$(ASAN_CXXFLAGS)" \
+	    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ctest --output-on-failure -j $(JOBS) --timeout 900
+
 bench: deps build
 	@bash bench/run.sh $(BUILD)
 
-# Runs each libFuzzer target for FUZZ_SECONDS on its saved corpus (clang build in build-fuzz).
+# Runs each libFuzzer target (every tests/fuzz/fuzz_*.cpp) for FUZZ_SECONDS on its saved corpus
+# (clang build in build-fuzz).
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := $(patsubst tests/fuzz/fuzz_%.cpp,%,$(wildcard tests/fuzz/fuzz_*.cpp))
 fuzz: deps
 	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_FUZZ=ON >/dev/null
-	@cmake --build build-fuzz -j $(JOBS) --target fuzz_ini fuzz_ligne_machine fuzz_requete_relais
-	@for f in ini ligne_machine requete_relais; do \
+	@cmake --build build-fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	@for f in $(FUZZ_TARGETS); do \
 	    mkdir -p build-fuzz/corpus-$$f && \
 	    build-fuzz/tests/fuzz/fuzz_$$f build-fuzz/corpus-$$f tests/fuzz/corpus/$$f \
 	        -max_total_time=$(FUZZ_SECONDS) -max_len=4096 || exit 1; \

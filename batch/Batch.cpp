@@ -55,6 +55,9 @@ int Executer(std::vector<std::string> arguments, Console& console, std::ostream&
 
     std::string message;
     const int statut = Initialiser(ModeDemarrage::BATCH, message);
+    // A missing language file: French texts, and one line on standard error (the exit code and
+    // standard output stay as they are).
+    if (!prog.langueIntrouvable.empty()) erreurs << MessageLangueIntrouvable() << std::endl;
     // The usage text needs no Configuration file: only the language it is written in.
     if (convention == Convention::Aide) {
         AfficherSyntaxe(console);

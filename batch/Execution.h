@@ -3,6 +3,8 @@
 // through Console::TerminerBatch, so they never return normally.
 #pragma once
 
+#include "common/config/MiseAJourMachines.h"
+
 #include <string>
 
 #include "batch/Console.h"
@@ -31,15 +33,14 @@ inline constexpr int kErreurEcritureFichier = 75;
 // machine of a remote power action does not answer or refuses.
 [[noreturn]] void ExecuterTravail(const Commande& commande, ContexteBatch& contexte);
 
-// Pings every machine of one folder (`etendue`) or of all folders ("") and writes back, at once,
-// each line whose MAC address has changed; only the MAC field changes (older layouts are
-// rewritten in the six-field layout). Ends with 0, 1 (more than one field, or a line that could
-// not be written: the lines already written stay) or 2 (unknown folder).
+// Pings every machine of one folder (`etendue`) or of all folders ("") and writes back each
+// line whose MAC address has changed, soon after it is found (the lines found within a quarter
+// of a second go in one rewrite); each line is taken again from the file just before it is
+// written, so only the MAC field changes and a machine deleted meanwhile stays deleted (older
+// layouts are rewritten in the six-field layout). Ends with 0, 1 (more than one field, or a line
+// that could not be written: the lines already written stay) or 2 (unknown folder).
 [[noreturn]] void MettreAJourMAC(const std::string& etendue, ContexteBatch& contexte);
 
-// A machine line with `mac` in place of its MAC address: the fifth field of a line of five
-// fields or more (all others kept as stored), or the six-field layout for an older line of one
-// to four fields (name, address, empty mask, empty port, MAC, comment).
-std::string LigneAvecNouvelleMAC(const std::string& ligne, const std::string& mac);
+using velmora::LigneAvecNouvelleMAC;
 
 }  // namespace velmora::batch

@@ -18,6 +18,7 @@ std::vector<std::string> DossiersMachines(const IniDocument& document) {
 }
 
 bool DossierExiste(const IniDocument& document, std::string_view dossier) {
+    if (EstNomDossierReserve(dossier)) return false;  // the settings are no folder
     std::optional<std::string> nombre = document.Get(dossier, cle::NbMachines);
     return nombre && !nombre->empty();
 }

@@ -1,36 +1,84 @@
 // The MAC address update of the console program (/u).
+#include <poll.h>
+#include <pthread.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <thread>
+
 #include "batch/Execution.h"
 #include "batch/ListeTravail.h"
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
+#include "common/config/MiseAJourMachines.h"
 #include "common/text/Commun.h"
 
 namespace velmora::batch {
 
 namespace {
 
-// Fields joined by "|" as they are: unlike Joindre, a leading empty field keeps its place.
-std::string JoindreChamps(const std::vector<std::string>& champs) {
-    std::string ligne;
-    for (size_t i = 0; i < champs.size(); ++i) {
-        if (i > 0) ligne += '|';
-        ligne += champs[i];
+// While the update runs, SIGTERM and SIGINT first write the lines found so far, then end the
+// process as the signal would have: a stopped run loses nothing it reported. The signals are
+// blocked in the threads of the run and received by a watcher thread of this object.
+class ArretPropre {
+  public:
+    ArretPropre() {
+        sigemptyset(&m_signaux);
+        sigaddset(&m_signaux, SIGTERM);
+        sigaddset(&m_signaux, SIGINT);
+        ::pthread_sigmask(SIG_BLOCK, &m_signaux, &m_ancien);
+        m_signal = ::signalfd(-1, &m_signaux, SFD_CLOEXEC);
+        m_arret = ::eventfd(0, EFD_CLOEXEC);
     }
-    return ligne;
-}
+    // Starts watching; `ecriture` must outlive this object's watch (until its destruction).
+    void Surveiller(EcritureGroupeeMAC& ecriture) {
+        if (m_signal < 0 || m_arret < 0) return;
+        m_fil = std::thread([this, &ecriture] {
+            pollfd fds[2] = {{m_signal, POLLIN, 0}, {m_arret, POLLIN, 0}};
+            while (::poll(fds, 2, -1) < 0 && errno == EINTR) {
+            }
+            if (!(fds[0].revents & POLLIN)) return;
+            signalfd_siginfo info{};
+            if (::read(m_signal, &info, sizeof info) != sizeof info) return;
+            ecriture.Vider();
+            const int numero = static_cast<int>(info.ssi_signo);
+            ::signal(numero, SIG_DFL);
+            sigset_t seul;
+            sigemptyset(&seul);
+            sigaddset(&seul, numero);
+            ::pthread_sigmask(SIG_UNBLOCK, &seul, nullptr);
+            ::raise(numero);
+        });
+    }
+    // Stops watching (before the writer goes away); a signal then waits for ~ArretPropre.
+    void Arreter() {
+        if (!m_fil.joinable()) return;
+        const uint64_t un = 1;
+        (void)!::write(m_arret, &un, sizeof un);
+        m_fil.join();
+    }
+    ~ArretPropre() {
+        Arreter();
+        if (m_signal >= 0) ::close(m_signal);
+        if (m_arret >= 0) ::close(m_arret);
+        ::pthread_sigmask(SIG_SETMASK, &m_ancien, nullptr);
+    }
+    ArretPropre(const ArretPropre&) = delete;
+    ArretPropre& operator=(const ArretPropre&) = delete;
+
+  private:
+    sigset_t m_signaux{};
+    sigset_t m_ancien{};
+    int m_signal = -1;
+    int m_arret = -1;
+    std::thread m_fil;
+};
 
 }  // namespace
-
-std::string LigneAvecNouvelleMAC(const std::string& ligne, const std::string& mac) {
-    std::vector<std::string> champs = ExtraireChamp(ligne, "|");
-    if (champs.size() <= 4) {
-        // Older layout (name, comment, address, MAC): written in the six-field layout.
-        Machine m = LireLigneMachine(ligne);
-        return JoindreChamps({m.nom, m.adresse, "", "", mac, m.commentaire});
-    }
-    champs[4] = mac;  // every other field keeps its stored text
-    return JoindreChamps(champs);
-}
 
 void MettreAJourMAC(const std::string& etendue, ContexteBatch& contexte) {
     Console& console = contexte.console;
@@ -45,6 +93,22 @@ void MettreAJourMAC(const std::string& etendue, ContexteBatch& contexte) {
         console.TerminerBatch(2, Texte("MSG_ERREUR_DOSSIER_NON_TROUVE", {dossierDemande}), false);
     }
     console.EcrireConsole(Texte("TXT_ACTION") + " " + Texte("TXT_MAJ_MAC") + kFinLigne);
+
+    // Stops the update on a write error: the lines written before stay.
+    ArretPropre arret;  // before the writer, whose thread inherits the blocked signals
+    EcritureGroupeeMAC ecriture(contexte.fichierConfig);
+    arret.Surveiller(ecriture);
+    struct FinSurveillance {
+        ArretPropre& arret;
+        ~FinSurveillance() { arret.Arreter(); }
+    } finSurveillance{arret};
+    auto arreterSiErreur = [&](const std::optional<std::string>& erreur) {
+        if (!erreur) return;
+        console.EcrireConsole(kFinLigne);
+        console.TerminerBatch(
+            1, Texte("MSG_ERREUR", {std::to_string(kErreurEcritureFichier), "\t" + *erreur}),
+            false);
+    };
 
     const std::vector<std::string> dossiers = dossierDemande.empty()
                                                   ? DossiersMachines(document)
@@ -76,23 +140,16 @@ void MettreAJourMAC(const std::string& etendue, ContexteBatch& contexte) {
                 } else if (mac == m.adresseMAC) {
                     resultat = Texte("TXT_MAC_INCHANGEE");
                 } else {
-                    std::string erreur;
-                    if (!EcrireIni(contexte.fichierConfig, dossier, CleMachine(ligne.numero),
-                                   LigneAvecNouvelleMAC(ligne.texte, mac), &erreur)) {
-                        // Stop here: the lines written before stay.
-                        console.EcrireConsole(kFinLigne);
-                        console.TerminerBatch(
-                            1,
-                            Texte("MSG_ERREUR",
-                                  {std::to_string(kErreurEcritureFichier), "\t" + erreur}),
-                            false);
-                    }
+                    ecriture.Ajouter({dossier, ligne.numero, ligne.texte, mac});
                     resultat = Texte("TXT_MAC_NOUVELLE", {m.adresseMAC, mac});
                 }
             }
             console.EcrireConsole(resultat + kFinLigne);
+            arreterSiErreur(ecriture.Erreur());
         }
     }
+    std::string erreur;
+    if (!ecriture.Vider(&erreur)) arreterSiErreur(erreur);
     console.EcrireConsole(kFinLigne);
     console.TerminerBatch(0, Texte("MSG_SUCCES") + kFinLigne, false);
     throw FinBatch{0};  // not reached

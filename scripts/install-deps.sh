@@ -5,7 +5,7 @@ set -euo pipefail
 
 pkgs=(
     build-essential cmake pkg-config clang
-    qt6-base-dev libgl1-mesa-dev
+    qt6-base-dev libgl1-mesa-dev qt6-translations-l10n
     libcurl4-openssl-dev libmicrohttpd-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     samba-common-bin python3-impacket

@@ -2,14 +2,18 @@
 //
 // Sections and keys keep their order, lines that are neither (comments, blank or stray lines)
 // survive a rewrite, section and key look-ups ignore case (ASCII and accented Latin letters),
-// and a missing file reads as empty. A file that is not valid UTF-8 is read as Windows-1252;
-// files are always written as UTF-8.
+// and a missing file reads as empty. Each line is decoded on its own: valid UTF-8, else
+// Windows-1252. A file read entirely as Windows-1252 with CR LF line ends (the Windows
+// version's) is written back so while every character fits; other files are written as UTF-8.
 //
-// Every write rewrites the whole file into a temporary file of the same folder, renamed over
-// the old one, under an exclusive lock held on "<file>.lock": a crash never leaves a half-written
-// file and two programs writing at once never lose each other's changes. A new file is created
-// with mode 0600 (it holds encoded passwords). Reads are served from a parsed copy that is
-// reloaded when the file changes on disk.
+// Every write re-reads the file under an exclusive lock held on "<file>.lock" (waited for a few
+// seconds at most), applies the caller's changes and writes the whole file into a temporary file
+// of the same folder, flushed to disk and renamed over the old one: a crash or a power loss
+// never leaves a half-written file and two programs writing at once never lose each other's
+// changes. A file that cannot be read is never replaced; the new file keeps the old one's owner,
+// group and mode; a file with several hard links is refused. A new file is created with mode
+// 0600 (it holds encoded passwords). Reads are served from a parsed copy that is reloaded when
+// the file changes on disk.
 #pragma once
 
 #include <cstddef>
@@ -27,14 +31,18 @@ namespace velmora {
 // One parsed INI file, kept in memory.
 class IniDocument {
   public:
-    // Parses bytes (UTF-8 or Windows-1252, with or without BOM, CR LF or LF). Never fails.
+    // Parses bytes (each line UTF-8 or Windows-1252, with or without BOM; CR LF, LF or CR
+    // alone end a line). A value in one pair of double quotes is read without them. Never fails.
     static IniDocument Parse(std::string_view octets);
-    // The text of the whole file, LF line ends, UTF-8.
+    // The text of the whole file: Windows-1252 with CR LF when it was read so and every
+    // character fits (a file shared with the Windows version), otherwise UTF-8 with LF.
     std::string Serialize() const;
 
     std::optional<std::string> Get(std::string_view section, std::string_view cle) const;
     // Sets a key, adding the section (at the end) and the key (at the end of its section) when
-    // absent.
+    // absent. A value with blanks at its edges, or one enclosed in double quotes, is written
+    // within one more pair of double quotes, so that it reads back identical (here and in the
+    // Windows version, which drops one such pair as Parse does).
     void Set(std::string_view section, std::string_view cle, std::string_view valeur);
     // Removes a key; false when it was absent.
     bool Remove(std::string_view section, std::string_view cle);
@@ -68,6 +76,7 @@ class IniDocument {
     std::vector<Ligne> m_preambule;  // lines before the first section
     std::vector<Section> m_sections;
     std::unordered_map<std::string, size_t> m_indexSections;  // upper-cased name -> section
+    bool m_windows1252 = false;  // read as Windows-1252 with CR LF: written back the same way
 };
 
 // The value of a key, or `defaut` when the key, the section or the file is absent.
@@ -83,9 +92,12 @@ std::vector<std::string> ListerSections(const std::string& fichier);
 bool SupprimerSection(const std::string& fichier, std::string_view section,
                       std::string* erreur = nullptr);
 // Applies any number of changes in one locked read-modify-write. False (with `erreur`) when the
-// write failed; the file is then unchanged.
+// file could not be read or written; the file is then unchanged. A change that leaves the text
+// as it was writes nothing.
 bool ModifierIni(const std::string& fichier, const std::function<void(IniDocument&)>& modifier,
                  std::string* erreur = nullptr);
+// How long a write waits for another program's lock before it fails (5 s by default).
+void DefinirDelaiVerrouIni(int millisecondes);
 // The parsed file as it is now on disk (empty document when missing).
 IniDocument LireDocumentIni(const std::string& fichier);
 // The same, shared with the read cache without a copy (for large files read often).

@@ -86,28 +86,51 @@ std::vector<Machine> ChargerDossier(const std::string& fichier, std::string_view
     return machines;
 }
 
+bool EstNomDossierReserve(std::string_view nom) {
+    const size_t debut = nom.find_first_not_of(" \t");
+    if (debut == std::string_view::npos) return false;
+    const size_t fin = nom.find_last_not_of(" \t");
+    return Egal(nom.substr(debut, fin - debut + 1), cle::Config, Comparaison::Texte);
+}
+
+namespace {
+bool RefuserSectionReglages(std::string_view dossier, std::string* erreur) {
+    if (!EstNomDossierReserve(dossier)) return false;
+    if (erreur)
+        *erreur = "La section '" + std::string(dossier) +
+                  "' contient les réglages : elle ne peut servir de dossier.";
+    return true;
+}
+}  // namespace
+
+bool SupprimerDossier(const std::string& fichier, std::string_view dossier, std::string* erreur) {
+    if (RefuserSectionReglages(dossier, erreur)) return false;
+    return SupprimerSection(fichier, dossier, erreur);
+}
+
 bool SauvegarderDossier(const std::string& fichier, std::string_view dossier,
                         const std::vector<Machine>& machines, std::string* erreur) {
+    if (RefuserSectionReglages(dossier, erreur)) return false;
     return ModifierIni(
-        fichier,
-        [&](IniDocument& doc) {
-            const size_t n = machines.size();
-            if (n == 0) {
-                doc.ClearSection(dossier);
-                return;
-            }
-            for (size_t k = 1; k <= n; ++k)
-                doc.Set(dossier, CleMachine(k), LigneMachine(machines[k - 1]));
-            long long ancien = LireEntier(doc.Get(dossier, cle::NbMachines).value_or("0"), 0);
-            doc.Remove(dossier, cle::NbMachines);
-            doc.Set(dossier, cle::NbMachines, std::to_string(n));
-            // Surplus lines: up to the old count, and any other stray numbered line.
-            for (const auto& [k, v] : doc.Keys(dossier))
-                ancien = std::max<long long>(ancien, static_cast<long long>(NumeroCleMachine(k)));
-            for (long long k = static_cast<long long>(n) + 1; k <= ancien; ++k)
-                doc.Remove(dossier, CleMachine(static_cast<size_t>(k)));
-        },
-        erreur);
+        fichier, [&](IniDocument& doc) { RemplacerDossier(doc, dossier, machines); }, erreur);
+}
+
+void RemplacerDossier(IniDocument& doc, std::string_view dossier,
+                      const std::vector<Machine>& machines) {
+    const size_t n = machines.size();
+    if (n == 0) {
+        doc.ClearSection(dossier);
+        return;
+    }
+    for (size_t k = 1; k <= n; ++k) doc.Set(dossier, CleMachine(k), LigneMachine(machines[k - 1]));
+    long long ancien = LireEntier(doc.Get(dossier, cle::NbMachines).value_or("0"), 0);
+    doc.Remove(dossier, cle::NbMachines);
+    doc.Set(dossier, cle::NbMachines, std::to_string(n));
+    // Surplus lines: up to the old count, and any other stray numbered line.
+    for (const auto& [k, v] : doc.Keys(dossier))
+        ancien = std::max<long long>(ancien, static_cast<long long>(NumeroCleMachine(k)));
+    for (long long k = static_cast<long long>(n) + 1; k <= ancien; ++k)
+        doc.Remove(dossier, CleMachine(static_cast<size_t>(k)));
 }
 
 std::vector<std::string> ListerDossiers(const std::string& fichier) {
@@ -116,14 +139,14 @@ std::vector<std::string> ListerDossiers(const std::string& fichier) {
     std::vector<std::string> noms;
     std::set<std::string> vus;
     auto ajouter = [&](const std::string& nom) {
-        if (!nom.empty() && vus.insert(Majuscules(nom)).second) noms.push_back(nom);
+        if (!nom.empty() && !EstNomDossierReserve(nom) && vus.insert(Majuscules(nom)).second)
+            noms.push_back(nom);
     };
     const std::string liste = doc.Get(cle::Config, cle::ListeDossiers).value_or("");
     if (!liste.empty()) {
         for (const auto& nom : ExtraireChamp(liste, "|")) ajouter(nom);
     } else {
-        for (const auto& nom : doc.Sections())
-            if (Minuscules(nom) != "config") ajouter(nom);
+        for (const auto& nom : doc.Sections()) ajouter(nom);
     }
     if (noms.empty()) noms.emplace_back(kDossierParDefaut);
     return noms;

@@ -7,6 +7,8 @@
 
 namespace velmora {
 
+class IniDocument;
+
 // One machine as the user typed it: every field is text, nothing is converted when stored.
 struct Machine {
     std::string nom;
@@ -36,12 +38,25 @@ std::string CleMachine(size_t k);
 // All machines of a folder section, in order (NbMachines, then Machine1..N).
 std::vector<Machine> ChargerDossier(const std::string& fichier, std::string_view dossier);
 // Saves a folder in one rewrite: Machine1..N, NbMachines = N, surplus Machine keys removed; an
-// empty list empties the section. False (with `erreur`) when the write failed.
+// empty list empties the section. False (with `erreur`) when the write failed, or when the
+// folder is the settings section (EstNomDossierReserve): that section is never touched.
 bool SauvegarderDossier(const std::string& fichier, std::string_view dossier,
                         const std::vector<Machine>& machines, std::string* erreur = nullptr);
 
-// The folder names in tab order: ListeDossiers split at "|", else the sections of the file but
-// "config" (any case), else "Machines".
+// True for a name that no folder may take: "Config" in any letter case (the settings section).
+bool EstNomDossierReserve(std::string_view nom);
+// Deletes a folder's section. The settings section is never deleted this way (false, with
+// `erreur`); false (with `erreur`) too when the write failed.
+bool SupprimerDossier(const std::string& fichier, std::string_view dossier,
+                      std::string* erreur = nullptr);
+
+// The folder's section rewritten with these machines, as SauvegarderDossier does, in a document
+// being modified.
+void RemplacerDossier(IniDocument& doc, std::string_view dossier,
+                      const std::vector<Machine>& machines);
+
+// The folder names in tab order: ListeDossiers split at "|", else the sections of the file, but
+// "config" (any case) in either case, else "Machines".
 std::vector<std::string> ListerDossiers(const std::string& fichier);
 extern const char* const kDossierParDefaut;  // "Machines"
 

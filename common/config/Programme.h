@@ -19,6 +19,9 @@ struct Programme {
     std::string langue;           // "Français" or a language file name without ".lng"
     std::string fichierLangue;    // full path of the language file, "" for "Français"
     bool configNouvelle = false;  // true when Langue was absent
+    // The language named by Langue whose file was not found or could not be read (the texts are
+    // then the French built-in ones and the program tells the user once); "" otherwise.
+    std::string langueIntrouvable;
     ReglagesDemarrage reglages;
 };
 

@@ -46,6 +46,16 @@ int LangueDepuisLocale(std::string_view locale) {
     return it == Langues().end() ? 0 : it->second;
 }
 
+std::string CodeIsoLangue(int numero) {
+    // Several codes share a number (he/iw, nb/nn/no, hr/sr/bs, id/in): the current one wins.
+    static const std::unordered_map<int, std::string> preferes = {
+        {13, "he"}, {20, "nb"}, {26, "hr"}, {33, "id"}};
+    if (auto it = preferes.find(numero); it != preferes.end()) return it->second;
+    for (const auto& [code, valeur] : Langues())
+        if (valeur == numero) return code;
+    return "";
+}
+
 int LangueSysteme() {
     for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* valeur = std::getenv(variable);

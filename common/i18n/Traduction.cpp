@@ -47,14 +47,19 @@ std::optional<std::string> LireOctets(const std::string& chemin) {
     return octets;
 }
 
-// UTF-8 text of a file's bytes: BOM dropped, Windows-1252 when not valid UTF-8, CR LF -> LF.
+// UTF-8 text of a file's bytes: BOM dropped, each line UTF-8 or else Windows-1252, CR LF and CR
+// alone -> LF.
 std::string DecoderTexte(std::string octets) {
     if (octets.starts_with("\xEF\xBB\xBF")) octets.erase(0, 3);
-    std::string texte = EstUtf8Valide(octets) ? std::move(octets) : DepuisWindows1252(octets);
+    const std::string texte = DecoderLignes(octets);
     std::string resultat;
     resultat.reserve(texte.size());
     for (size_t i = 0; i < texte.size(); ++i) {
-        if (texte[i] == '\r' && i + 1 < texte.size() && texte[i + 1] == '\n') continue;
+        if (texte[i] == '\r') {
+            if (i + 1 < texte.size() && texte[i + 1] == '\n') continue;
+            resultat.push_back('\n');
+            continue;
+        }
         resultat.push_back(texte[i]);
     }
     return resultat;

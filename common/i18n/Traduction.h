@@ -64,6 +64,8 @@ enum class ListeTextes { Fenetre, Console };
 // es 10, it 16, nl 19, pt 22, ...). "C", "POSIX" and their variants give 9: the C locale is the
 // untranslated one, whose messages are English. An unknown language gives 0.
 int LangueDepuisLocale(std::string_view locale);
+// The ISO 639 code of a Windows primary language number (12 "fr", 9 "en"), "" when unknown.
+std::string CodeIsoLangue(int numero);
 // The system language from the first non-empty of LC_ALL, LC_MESSAGES and LANG (none set means
 // the C locale, so 9); 0 when the language is unknown.
 int LangueSysteme();

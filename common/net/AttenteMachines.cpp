@@ -12,9 +12,9 @@
 #include <chrono>
 #include <thread>
 
-#include "common/text/Commun.h"
 #include "common/net/Balayage.h"
 #include "common/net/Sondes.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 

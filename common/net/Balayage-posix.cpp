@@ -14,11 +14,11 @@
 #include <deque>
 #include <random>
 
-#include "common/text/Commun.h"
 #include "common/config/Programme.h"
 #include "common/net/Balayage.h"
 #include "common/net/BalayageInterne.h"
 #include "common/net/Outil.h"
+#include "common/text/Commun.h"
 
 namespace velmora::net {
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 
 #include "common/platform/Fichiers.h"
@@ -102,8 +103,13 @@ std::vector<std::string> ListerFichiers(const std::string& dossier, const std::s
     if (!d) return noms;
     while (dirent* e = ::readdir(d)) {
         std::string nom = e->d_name;
+        // The extension matches without regard to case: "English.LNG" is a language file too.
         if (nom.size() <= extension.size() ||
-            nom.compare(nom.size() - extension.size(), extension.size(), extension) != 0) {
+            !std::equal(extension.begin(), extension.end(), nom.end() - extension.size(),
+                        [](char a, char b) {
+                            return std::tolower(static_cast<unsigned char>(a)) ==
+                                   std::tolower(static_cast<unsigned char>(b));
+                        })) {
             continue;
         }
         std::string chemin = dossier + (dossier.ends_with('/') ? "" : "/") + nom;

@@ -117,14 +117,27 @@ void ChoisirLangue(Programme& p, const EnvironnementDemarrage& env,
     }
     p.fichierLangue.clear();
     // A name holding "/" would reach outside the language folders: French is used instead.
-    if (p.langue == kFrancais || p.langue.find('/') != std::string::npos) return;
+    if (p.langue == kFrancais) return;
+    if (p.langue.find('/') != std::string::npos) {
+        p.langueIntrouvable = p.langue;
+        return;
+    }
     for (const std::string& dossier : dossiers) {
         if (FichierExiste(dossier + p.langue + ".lng")) {
             p.fichierLangue = dossier + p.langue + ".lng";
             return;
         }
     }
-    if (!dossiers.empty()) p.fichierLangue = dossiers.front() + p.langue + ".lng";
+    // File names are matched without regard to case, as on Windows: "english" finds English.lng.
+    for (const std::string& dossier : dossiers) {
+        for (const std::string& nom : platform::ListerFichiers(dossier, ".lng")) {
+            if (Egal(nom.substr(0, nom.size() - 4), p.langue, Comparaison::Texte)) {
+                p.fichierLangue = dossier + nom;
+                return;
+            }
+        }
+    }
+    p.langueIntrouvable = p.langue;
 }
 
 // Step 10: the machine count of older files moves from "Config" to the folder "Machines". A
@@ -156,7 +169,8 @@ int Demarrer(ModeDemarrage mode, std::string& message, const EnvironnementDemarr
     std::vector<std::string> dossiers =
         env.dossiersLangues.empty() ? DossiersLangues(installe) : env.dossiersLangues;
     ChoisirLangue(p, env, dossiers);
-    i18n::ChargerTraductions(Liste(mode), p.fichierLangue);
+    if (!i18n::ChargerTraductions(Liste(mode), p.fichierLangue) && !p.fichierLangue.empty())
+        p.langueIntrouvable = p.langue;
 
     const bool existe = FichierExiste(p.fichierConfig);
     if (mode == ModeDemarrage::BATCH && !existe) return 1;
@@ -179,6 +193,15 @@ int Demarrer(ModeDemarrage mode, std::string& message, const EnvironnementDemarr
 }
 
 }  // namespace
+
+std::string MessageLangueIntrouvable() {
+    // Shown only when the language file cannot be read, so no language file can translate it:
+    // it is French, as every other text of that run.
+    return i18n::RemplacerVariables(
+        "Le fichier de langue \"%v\" est introuvable ou illisible : les textes sont affichés "
+        "en français.",
+        {Prog().langueIntrouvable + ".lng"});
+}
 
 std::vector<std::string> DossiersLangues(bool programmeInstalle) {
     std::vector<std::string> dossiers{AjouterAntislash(DossierProgramme())};

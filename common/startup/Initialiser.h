@@ -26,6 +26,9 @@ struct EnvironnementDemarrage {
 };
 int Initialiser(ModeDemarrage mode, std::string& message, const EnvironnementDemarrage& env);
 
+// The text that tells the user that the language file of Prog().langueIntrouvable is missing.
+std::string MessageLangueIntrouvable();
+
 // Folders searched for the *.lng files, with a trailing "/": the program folder, and for an
 // installed program also <prefix>/share/velmora/ (beside the program, then the build's own).
 std::vector<std::string> DossiersLangues(bool programmeInstalle);

@@ -445,6 +445,31 @@ bool EstUtf8Valide(std::string_view s) {
     return true;
 }
 
+std::string DecoderLignes(std::string_view octets, bool* sansUtf8) {
+    if (sansUtf8) *sansUtf8 = true;
+    std::string out;
+    out.reserve(octets.size());
+    size_t debut = 0;
+    while (debut < octets.size()) {
+        size_t fin = octets.find_first_of("\r\n", debut);
+        if (fin == std::string_view::npos) fin = octets.size();
+        const std::string_view ligne = octets.substr(debut, fin - debut);
+        const bool ascii = std::all_of(ligne.begin(), ligne.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (ascii) {
+            out += ligne;
+        } else if (EstUtf8Valide(ligne)) {
+            out += ligne;
+            if (sansUtf8) *sansUtf8 = false;
+        } else {
+            out += DepuisWindows1252(ligne);
+        }
+        if (fin < octets.size()) out += octets[fin];
+        debut = fin + 1;
+    }
+    return out;
+}
+
 std::optional<std::string> CoderMotDePasse(std::string_view motDePasse) {
     auto octets = VersWindows1252(Inverser(motDePasse));
     if (!octets) return std::nullopt;

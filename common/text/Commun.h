@@ -76,6 +76,11 @@ long long Val(std::string_view texte);
 std::optional<std::string> VersWindows1252(std::string_view utf8);
 std::string DepuisWindows1252(std::string_view octets);
 bool EstUtf8Valide(std::string_view octets);
+// The bytes of a text file decoded line by line: a line that is valid UTF-8 stays as it is, any
+// other line is read as Windows-1252, so one stray byte cannot turn a whole UTF-8 file into
+// mojibake. Line ends (CR, LF) are kept as they are. `sansUtf8`, when given, is set to true when
+// no line held a non-ASCII UTF-8 character (the file may have been written in Windows-1252).
+std::string DecoderLignes(std::string_view octets, bool* sansUtf8 = nullptr);
 
 // Keyless reversible encoding of a machine password (hexadecimal pairs). Characters are taken
 // by their Windows-1252 code; CoderMotDePasse gives nullopt for a password that holds a

@@ -9,9 +9,9 @@
 #include <QPushButton>
 
 #include "common/i18n/Traduction.h"
+#include "gui/dialogs/ListesConfigVerification.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Etat.h"
-#include "gui/dialogs/ListesConfigVerification.h"
 #include "gui/widgets/Questions.h"
 #include "gui/widgets/TraduireFeuille.h"
 
@@ -153,7 +153,7 @@ void frmConfigCommande::DureeModifiee() {
 
 void frmConfigCommande::btnOK_Click() {
     if (const auto refus = VerifierCommande(Nom(), Ligne())) {
-        MsgBox(this, i18n::Tr(refus->cleMessage), 48, TitreProgramme());
+        MsgBox(this, i18n::Tr(refus->cleMessage), 48, kNomApplication);
         FocusSilencieux(findChild<QWidget*>(VersQString(refus->champ)));
         return;
     }

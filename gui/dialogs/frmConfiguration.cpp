@@ -48,10 +48,10 @@ const char* const kZonesNumeriques[] = {"txtTimeoutPing",
 const char* const kCaptionsOnglets[] = {"&Général",
                                         "&Réveil",
                                         "Réveil par &Internet",
-                                        "Re&démarrage/extinction",
+                                        "Redémarrage/e&xtinction",
                                         "A&uthentification",
                                         "&Commandes personnalisées",
-                                        "&Organisation des dossiers"};
+                                        "Organisation d&es dossiers"};
 const char* const kClesOnglets[] = {"Général",
                                     "Réveil",
                                     "RéveilParInternet",
@@ -337,7 +337,7 @@ void frmConfiguration::btnOK_Click() {
         std::string message = Tr(refus->cleMessage);
         if (message.empty())
             message = "Le mot de passe contient un caractère qui ne peut pas être enregistré...";
-        MsgBox(this, message, 48, TitreProgramme());
+        MsgBox(this, message, 48, kNomApplication);
         SelectionnerOnglet(refus->onglet);
         FocusSilencieux(Zone(refus->champ.c_str()));
         return;
@@ -347,7 +347,7 @@ void frmConfiguration::btnOK_Click() {
     if (!langue.empty() && langue != prog.langue) {
         prog.langue = langue;
         Etat().redemarrage = true;
-        MsgBox(this, Tr("MSG_CHANGEMENT_LANGUE"), 48, TitreProgramme());
+        MsgBox(this, Tr("MSG_CHANGEMENT_LANGUE"), 48, kNomApplication);
     }
     Etat().configModifiee = true;
 

@@ -78,8 +78,8 @@ QWidget* frmConfiguration::PageGeneral() {
     colonne->addLayout(grille);
     colonne->addWidget(NouvelleCase(
         page, "chkConfirmation",
-        QStringLiteral("Afficher un m&essage de confirmation avant d'éteindre, redémarrer, "
-                       "verrouiller/fermer la session ou mettre en veille prolongée")));
+        QStringLiteral("Afficher un message de confirmation avant d'éteindre, redémarrer, "
+                       "&verrouiller/fermer la session ou mettre en veille prolongée")));
     auto* retrait = new QHBoxLayout;
     retrait->addSpacing(20);
     retrait->addWidget(
@@ -98,7 +98,7 @@ QWidget* frmConfiguration::PageGeneral() {
         {"chkFenêtreTraitementSeulementMultisélection",
          "N'afficher la fenêtre de traitement qu'en cas de sélection &multiple"},
         {"chkMettreEnRougeRéveil",
-         "Mettre en &rouge l'icone des machines sur lesquelles une action de réveil (WOL ou WOW) "
+         "Mettre en rouge &l'icone des machines sur lesquelles une action de réveil (WOL ou WOW) "
          "est effectuée"}};
     for (const auto& [nom, texte] : cases)
         colonne->addWidget(NouvelleCase(page, nom, QString::fromUtf8(texte)));
@@ -197,15 +197,16 @@ QWidget* frmConfiguration::PageAuthentification() {
                        "pouvez toutefois spécifier un autre compte, reconnu sur les machines "
                        "distantes comme ayant des privilèges suffisants."),
         true));
+    // Controls are created in screen order, which gives the tab order.
     m_authMode = new QComboBox(page);
     m_authMode->setObjectName(QStringLiteral("cboAuthentificationMode"));
+    QLineEdit* login = NouvelleZone(page, "txtAuthentificationLogin", 0, 200);
     QLineEdit* motDePasse = NouvelleZone(page, "txtAuthentificationPassword", 0, 200);
     motDePasse->setEchoMode(QLineEdit::Password);
     auto* grille = new QGridLayout;
     Rangee(grille, 0, Etiquette(page, "lblAuthentificationMode", QStringLiteral("Mode")),
            m_authMode);
-    Rangee(grille, 1, Etiquette(page, "lblAuthentificationLogin", QStringLiteral("Login")),
-           NouvelleZone(page, "txtAuthentificationLogin", 0, 200));
+    Rangee(grille, 1, Etiquette(page, "lblAuthentificationLogin", QStringLiteral("Login")), login);
     Rangee(grille, 2, Etiquette(page, "lblAuthentificationPassword", QStringLiteral("Password")),
            motDePasse);
     grille->setColumnStretch(1, 1);
@@ -229,32 +230,41 @@ QWidget* frmConfiguration::PageReveilInternet() {
     m_script[0] = new QRadioButton(
         QStringLiteral("&Script par défaut (hébergé sur le site de Velmora)"), page);
     m_script[0]->setObjectName(QStringLiteral("optScriptWOW(0)"));
-    m_script[1] = new QRadioButton(QStringLiteral("&URL script"), page);
+    m_script[1] = new QRadioButton(QStringLiteral("UR&L script"), page);
     m_script[1]->setObjectName(QStringLiteral("optScriptWOW(1)"));
     auto* url = new QHBoxLayout;
     url->addWidget(m_script[1]);
     url->addWidget(NouvelleZone(page, "txtScriptWOWUrl"), 1);
 
+    // Controls are created in screen order, which gives the tab order: the private-address box
+    // stands above the frame, and in the frame each row is read left to right.
+    QCheckBox* sansConfirmation = NouvelleCase(
+        page, "chkWOWTraiterIPPubliquesSansConfirmation",
+        QStringLiteral("&Traiter les adresses IP privées sans faire apparaître la fenêtre "
+                       "d'avertissement/confirmation"));
     auto* cadre = new QGroupBox(QStringLiteral(" Configuration de l'accès à Internet "), page);
     cadre->setObjectName(QStringLiteral("fraProxy"));
     m_proxyType = new QComboBox(cadre);
     m_proxyType->setObjectName(QStringLiteral("cboProxyType"));
+    QLineEdit* adresse = NouvelleZone(cadre, "txtProxyAdresse");
+    QLineEdit* port = NouvelleZone(cadre, "txtProxyPort", 5, 60);
+    QLineEdit* login = NouvelleZone(cadre, "txtProxyLogin");
     QLineEdit* motDePasse = NouvelleZone(cadre, "txtProxyPassword", 0, 150);
     motDePasse->setEchoMode(QLineEdit::Password);
     auto* proxy = new QGridLayout(cadre);
     proxy->addWidget(Etiquette(cadre, "lblProxyType", QStringLiteral("Accès")), 0, 0);
     proxy->addWidget(m_proxyType, 0, 1, 1, 3);
     proxy->addWidget(Etiquette(cadre, "lblProxyAdresse", QStringLiteral("Adresse")), 1, 0);
-    proxy->addWidget(NouvelleZone(cadre, "txtProxyAdresse"), 1, 1);
+    proxy->addWidget(adresse, 1, 1);
     proxy->addWidget(Etiquette(cadre, "lblProxyPort", QStringLiteral("Port")), 1, 2);
-    proxy->addWidget(NouvelleZone(cadre, "txtProxyPort", 5, 60), 1, 3);
+    proxy->addWidget(port, 1, 3);
     proxy->addWidget(Etiquette(cadre, "lblProxyLogin", QStringLiteral("Login")), 2, 0);
-    proxy->addWidget(NouvelleZone(cadre, "txtProxyLogin"), 2, 1);
+    proxy->addWidget(login, 2, 1);
     proxy->addWidget(Etiquette(cadre, "lblProxyPassword", QStringLiteral("Password")), 2, 2);
     proxy->addWidget(motDePasse, 2, 3);
     proxy->addWidget(
         NouvelleCase(cadre, "chkProxySiErreurTesterAussiAccèsDirect",
-                     QStringLiteral("&En cas d'échec de connexion à Internet, tester aussi le "
+                     QStringLiteral("En cas d'échec de connexion à Internet, tester &aussi le "
                                     "mode \"connexion directe\"")),
         3, 0, 1, 4);
     proxy->setColumnStretch(1, 1);
@@ -273,10 +283,7 @@ QWidget* frmConfiguration::PageReveilInternet() {
                                  QStringLiteral("Utilisez les variables %ip%, %mac% et %port% "
                                                 "pour transmettre les valeurs au script."),
                                  true));
-    colonne->addWidget(NouvelleCase(
-        page, "chkWOWTraiterIPPubliquesSansConfirmation",
-        QStringLiteral("&Traiter les adresses IP privées sans faire apparaître la fenêtre "
-                       "d'avertissement/confirmation")));
+    colonne->addWidget(sansConfirmation);
     colonne->addWidget(cadre);
     colonne->addStretch();
     return page;

@@ -95,11 +95,12 @@ frmMachine::frmMachine(QWidget* parent, std::shared_ptr<net::OperationsReseau> o
 void frmMachine::Construire() {
     auto* obligatoires = new QGroupBox(QStringLiteral(" Informations obligatoires "), this);
     obligatoires->setObjectName(QStringLiteral("fraInformationsObligatoires"));
+    // Created in screen order, which gives the tab order: each look-up button follows its box.
     m_nom = NouvelleZone(obligatoires, "txtMachineUtilisateur");
     m_adresseIP = NouvelleZone(obligatoires, "txtAdresseIP");
-    m_adresseMAC = NouvelleZone(obligatoires, "txtAdresseMAC", 17);
     m_chercherIP = new QPushButton(QStringLiteral("..."), obligatoires);
     m_chercherIP->setObjectName(QStringLiteral("btnChercherAdresseIP"));
+    m_adresseMAC = NouvelleZone(obligatoires, "txtAdresseMAC", 17);
     m_chercherMAC = new QPushButton(QStringLiteral("..."), obligatoires);
     m_chercherMAC->setObjectName(QStringLiteral("btnChercherAdresseMAC"));
     for (QPushButton* b : {m_chercherIP, m_chercherMAC}) {

@@ -41,6 +41,7 @@ frmMsgbox::frmMsgbox(QWidget* parent) : QDialog(parent) {
     m_ok = new QPushButton(QStringLiteral("&OK"), m_fondBoutons);
     m_ok->setObjectName(QStringLiteral("btnOK"));
     m_ok->setDefault(true);
+    m_defaut = m_ok;
     m_annuler = new QPushButton(QStringLiteral("A&nnuler"), m_fondBoutons);
     m_annuler->setObjectName(QStringLiteral("btnAnnuler"));
     auto* barre = new QHBoxLayout(m_fondBoutons);
@@ -114,7 +115,12 @@ void frmMsgbox::Preparer(const std::string& texte, int styleBoite, const std::st
 
     m_nePlusAfficher->setVisible(nePlusAfficher);
     m_nePlusAfficher->setChecked(false);
-    m_annuler->setVisible((styleBoite & 0x0F) == 1);
+    const bool annuler = (styleBoite & 0x0F) == 1;
+    m_annuler->setVisible(annuler);
+    // Default button: the second one (Cancel) with style 256, else OK.
+    m_defaut = annuler && (styleBoite & 0x300) == 0x100 ? m_annuler : m_ok;
+    m_ok->setDefault(m_defaut == m_ok);
+    m_annuler->setDefault(m_defaut == m_annuler);
     AppliquerToujoursAuDessus(this);
     adjustSize();
 }
@@ -130,7 +136,7 @@ int frmMsgbox::Attendre() {
     show();
     raise();
     activateWindow();
-    m_ok->setFocus();
+    m_defaut->setFocus();
     QEventLoop boucle;
     m_boucle = &boucle;
     if (m_bouton == 0) boucle.exec();
@@ -149,7 +155,8 @@ void frmMsgbox::Terminer(int bouton) {
 void frmMsgbox::reject() { Terminer(m_annuler->isVisible() ? 2 : 1); }
 
 void frmMsgbox::closeEvent(QCloseEvent* evenement) {
-    Terminer(1);
+    // The close box answers like Escape: Cancel when it is offered, else OK.
+    Terminer(m_annuler->isVisible() ? 2 : 1);
     evenement->accept();
 }
 

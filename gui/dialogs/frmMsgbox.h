@@ -19,12 +19,14 @@ class frmMsgbox : public QDialog {
     explicit frmMsgbox(QWidget* parent = nullptr);
 
     // Lays the window out for a message: `style` as a standard message box style (icon part
-    // 16 stop, 32 question, 48 exclamation, 64 information; button value 1 adds Cancel),
-    // `titre` the window title, `nePlusAfficher` shows the check box.
+    // 16 stop, 32 question, 48 exclamation, 64 information; button value 1 adds Cancel and
+    // style 256 makes Cancel the default button), `titre` the window title, `nePlusAfficher`
+    // shows the check box.
     void Preparer(const std::string& texte, int style, const std::string& titre,
                   bool nePlusAfficher);
     // Shows the window centred on the screen and waits for OK, Cancel or the close box.
-    // Returns 1 (OK or closed) or 2 (Cancel), negated when the check box was ticked.
+    // Returns 1 (OK) or 2 (Cancel), negated when the check box was ticked; closing the window
+    // counts as Cancel when Cancel is offered, else as OK.
     int Attendre();
 
     // Preparer + Attendre on a new window, deleted afterwards.
@@ -49,6 +51,7 @@ class frmMsgbox : public QDialog {
     QWidget* m_fondBoutons;
     QPushButton* m_ok;
     QPushButton* m_annuler;
+    QPushButton* m_defaut = nullptr;  // the button that Enter presses
     QEventLoop* m_boucle = nullptr;
     int m_bouton = 0;  // 0 while waiting, then 1 or 2
 };

@@ -31,7 +31,7 @@ std::optional<std::vector<std::string>> LireLignesFichier(const std::string& che
     }
     ::close(fd);
     if (octets.rfind("\xEF\xBB\xBF", 0) == 0) octets.erase(0, 3);
-    if (!EstUtf8Valide(octets)) octets = DepuisWindows1252(octets);
+    octets = DecoderLignes(octets);  // each line UTF-8, or else Windows-1252
 
     std::vector<std::string> lignes;
     size_t debut = 0;

@@ -40,8 +40,8 @@ class CibleImport {
 void AjouterMachines(const std::vector<MachineImportee>& machines, CibleImport& cible,
                      const std::function<bool()>& remplacer);
 
-// Reads the lines of a text file (UTF-8, or Windows-1252 when the bytes are not UTF-8; LF or
-// CR LF). Returns std::nullopt when the file cannot be opened or read, with the reason in
+// Reads the lines of a text file (each line UTF-8, or Windows-1252 when its bytes are not UTF-8;
+// LF or CR LF). Returns std::nullopt when the file cannot be opened or read, with the reason in
 // `erreur`.
 std::optional<std::vector<std::string>> LireLignesFichier(const std::string& chemin,
                                                           std::string& erreur);

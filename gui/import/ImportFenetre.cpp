@@ -95,7 +95,7 @@ std::optional<std::vector<std::string>> LireFichierImport(QWidget* parent,
     std::string erreur;
     auto lignes = LireLignesFichier(chemin, erreur);
     if (!lignes)
-        MsgBox(parent, Tr("TXT_IMPORTER") + " : " + chemin + "\n\n" + erreur, 48, TitreProgramme());
+        MsgBox(parent, Tr("TXT_IMPORTER") + " : " + chemin + "\n\n" + erreur, 48, kNomApplication);
     return lignes;
 }
 }  // namespace
@@ -108,16 +108,19 @@ void frmVelmora::mnuFichierImportTrellide_Click() {
     CibleArbreMachines cible(m_liste);
     QuestionsImport questions;
     questions.ignorerSansMAC = [this] {
-        return MsgBox(this, Tr("MSG_IMPORTATION_SANS_MAC"), 4 + 32, TitreProgramme()) == 6;
+        return MsgBox(this, Tr("MSG_IMPORTATION_SANS_MAC"), 4 + 32, kNomApplication) == 6;
     };
     questions.remplacerExistants = [this] {
-        return MsgBox(this, Tr("MSG_IMPORTATION_REMPLACER_SI_EXISTANT"), 4 + 32,
-                      TitreProgramme()) == 6;
+        return MsgBox(this, Tr("MSG_IMPORTATION_REMPLACER_SI_EXISTANT"), 4 + 32, kNomApplication) ==
+               6;
     };
     questions.patienter = [] { QCoreApplication::processEvents(); };
-    Sablier(true);
+    // The window is locked while the rows go in, as during an action: a tab click or a menu
+    // would otherwise change the folder under the import.
+    DebutTraitement();
     ImporterTrellide(*lignes, cible, questions);
     Sablier(false);
+    FinTraitement(false, false);
     m_listeModifiee = true;
     if (m_tri != 0) TrierListe();
     ActualiserBoutons();
@@ -129,9 +132,12 @@ void frmVelmora::mnuFichierImporter_Click() {
     Etat().reglages.fichierImport = chemin;
     const auto lignes = LireFichierImport(this, chemin);
     if (!lignes) return;
+    DebutTraitement();
+    Sablier(false);  // the dialog waits for the user
     CibleArbreMachines cible(m_liste);
     frmImportFichierText dialogue(*lignes, cible, this);
     dialogue.exec();
+    FinTraitement(false, false);
     if (Etat().annulation) return;
     m_listeModifiee = true;
     if (m_tri != 0) TrierListe();

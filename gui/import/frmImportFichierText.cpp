@@ -152,7 +152,7 @@ void frmImportFichierText::RemplirApercu() {
 
 void frmImportFichierText::lvwImport_ColumnClick(int colonne) {
     if (colonne == 0) {
-        MsgBox(this, Tr("MSG_ERREUR_IMPORT_COLONNE_INDISPO"), 48, TitreProgramme());
+        MsgBox(this, Tr("MSG_ERREUR_IMPORT_COLONNE_INDISPO"), 48, kNomApplication);
         return;
     }
     const int champ = m_modele.CliquerColonne(colonne);
@@ -166,7 +166,7 @@ void frmImportFichierText::btnDeselectionnerTout_Click() { m_apercu->clearSelect
 
 void frmImportFichierText::btnOK_Click() {
     if (!m_modele.ChampsObligatoires()) {
-        MsgBox(this, Tr("MSG_ERREUR_IMPORT_SELECTION_COLONNES"), 48, TitreProgramme());
+        MsgBox(this, Tr("MSG_ERREUR_IMPORT_SELECTION_COLONNES"), 48, kNomApplication);
         return;
     }
     std::vector<size_t> lignes;
@@ -174,12 +174,12 @@ void frmImportFichierText::btnOK_Click() {
         if (m_apercu->topLevelItem(i)->isSelected()) lignes.push_back(static_cast<size_t>(i));
     const std::string fautes = m_modele.Verifier(lignes);
     if (!fautes.empty()) {
-        MsgBox(this, fautes, 48, TitreProgramme());
+        MsgBox(this, fautes, 48, kNomApplication);
         return;
     }
     m_modele.Importer(lignes, m_cible, [this] {
-        return MsgBox(this, Tr("MSG_IMPORTATION_REMPLACER_SI_EXISTANT"), 4 + 32,
-                      TitreProgramme()) == 6;
+        return MsgBox(this, Tr("MSG_IMPORTATION_REMPLACER_SI_EXISTANT"), 4 + 32, kNomApplication) ==
+               6;
     });
     Etat().annulation = false;
     accept();

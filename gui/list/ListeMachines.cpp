@@ -13,6 +13,7 @@ namespace {
 constexpr int RoleIcone = Qt::UserRole + 1;
 constexpr int RoleMotDePasse = Qt::UserRole + 2;
 constexpr int RoleEcheance = Qt::UserRole + 3;
+constexpr int RoleLigneChargee = Qt::UserRole + 4;
 
 QString Q(const std::string& texte) { return QString::fromUtf8(texte.data(), texte.size()); }
 std::string S(const QString& texte) { return texte.toUtf8().toStdString(); }
@@ -161,11 +162,23 @@ std::optional<std::vector<Machine>> AnalyserCollage(std::string_view texte) {
     return machines;
 }
 
+void DefinirLigneChargee(QTreeWidgetItem* element, const std::optional<std::string>& ligne) {
+    element->setData(0, RoleLigneChargee,
+                     ligne ? QVariant(QString::fromStdString(*ligne)) : QVariant());
+}
+
+std::optional<std::string> LigneChargee(const QTreeWidgetItem* element) {
+    const QVariant v = element->data(0, RoleLigneChargee);
+    if (!v.isValid()) return std::nullopt;
+    return v.toString().toStdString();
+}
+
 std::string VerifierNomDossier(const std::string& nom, const std::vector<std::string>& dossiers,
                                int ignorer) {
     if (nom.empty()) return "";
     if (ContientUnDe(nom, kCaracteresInterdits)) return "MSG_ERREUR_CARACTERES_INTERDITS";
-    if (nom == "+") return "MSG_ERREUR_NOM_DOSSIER_INTERDIT";
+    // "+" is the tab that makes a folder; "Config" is the section of the settings.
+    if (nom == "+" || EstNomDossierReserve(nom)) return "MSG_ERREUR_NOM_DOSSIER_INTERDIT";
     for (size_t i = 0; i < dossiers.size(); ++i)
         if (static_cast<int>(i) != ignorer && Egal(dossiers[i], nom, Comparaison::Texte))
             return "MSG_ERREUR_DOSSIER_EXISTANT";

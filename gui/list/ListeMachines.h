@@ -66,6 +66,11 @@ Machine LireElement(const QTreeWidgetItem* element);
 // Rewrites the seven cells and the stored password (the deadline is kept).
 void EcrireElement(QTreeWidgetItem* element, const Machine& machine);
 std::string CleIcone(const QTreeWidgetItem* element);
+// The machine line a row was loaded from (or last saved as): at save time, a row whose machine
+// still gives this line was not changed here, and takes the line as it is in the file then.
+// nullopt for a row added since.
+void DefinirLigneChargee(QTreeWidgetItem* element, const std::optional<std::string>& ligne);
+std::optional<std::string> LigneChargee(const QTreeWidgetItem* element);
 void DefinirIcone(QTreeWidgetItem* element, const std::string& cle);
 // The pending deadline; an invalid QDateTime when the row is not pending.
 QDateTime Echeance(const QTreeWidgetItem* element);

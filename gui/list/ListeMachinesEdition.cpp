@@ -67,9 +67,11 @@ void frmVelmora::TesterMachines(QPushButton* bouton) {
     QPushButton* autre = bouton == m_btnTester ? m_btnTesterSelection : m_btnTester;
     for (QWidget* controle : std::initializer_list<QWidget*>{
              m_btnAjouter, m_btnModifier, m_btnSupprimer, autre, m_btnReveiller, m_btnReveillerPlus,
-             m_btnAgir, m_btnAgirPlus, m_btnQuitter, m_liste})
+             m_btnAgir, m_btnAgirPlus, m_btnQuitter})
         controle->setEnabled(false);
     // The rows under test must stay: no folder switch and no menu (import, settings) meanwhile.
+    // The list itself stays enabled so that its icons keep their colours; ListeVerrouillee
+    // keeps it from being edited.
     m_onglets->setEnabled(false);
     menuBar()->setEnabled(false);
     bouton->setProperty("tag", bouton->text());
@@ -89,7 +91,6 @@ void frmVelmora::TesterMachines(QPushButton* bouton) {
     m_testEnCours = false;
     m_onglets->setEnabled(true);
     menuBar()->setEnabled(true);
-    m_liste->setEnabled(true);
     m_btnAjouter->setEnabled(true);
     m_btnQuitter->setEnabled(true);
     autre->setEnabled(true);

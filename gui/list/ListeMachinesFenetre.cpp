@@ -1,6 +1,7 @@
 // frmVelmora: folders (tabs), rows, sort, clipboard and keyboard of the machine list.
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -12,6 +13,7 @@
 
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
+#include "common/config/MiseAJourMachines.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/text/Commun.h"
@@ -51,7 +53,7 @@ void frmVelmora::LireDossiersAuDemarrage() {
         }
         if (!liste.empty())
             for (const std::string& nom : ExtraireChamp(liste, "|")) {
-                if (nom.empty()) continue;
+                if (nom.empty() || EstNomDossierReserve(nom)) continue;  // the settings
                 const int index = m_onglets->addTab(Q(nom));
                 m_onglets->setTabData(index, Q(nom + "_"));
             }
@@ -90,8 +92,10 @@ void frmVelmora::ChargerDossier(const std::string& dossier) {
     m_liste->setUpdatesEnabled(false);
     m_liste->clear();
     QList<QTreeWidgetItem*> lignes;
-    for (const Machine& machine : velmora::ChargerDossier(Prog().fichierConfig, dossier))
+    for (const Machine& machine : velmora::ChargerDossier(Prog().fichierConfig, dossier)) {
         lignes.append(new ElementMachine(machine));
+        DefinirLigneChargee(lignes.back(), LigneMachine(machine));
+    }
     m_liste->addTopLevelItems(lignes);
     if (m_tri != 0) TrierListe();
     m_liste->setUpdatesEnabled(true);
@@ -108,8 +112,31 @@ bool frmVelmora::SauverDossier(const std::string& dossier) {
     for (int i = 0; i < m_liste->topLevelItemCount(); ++i)
         machines.push_back(LireElement(m_liste->topLevelItem(i)));
     std::string erreur;
+    if (dossier.empty() && !machines.empty()) {
+        // The current folder: what this window did not change itself is taken from the file as
+        // it is now, so that another program's changes made meanwhile are kept.
+        std::vector<LigneSauvee> lignes;
+        lignes.reserve(machines.size());
+        for (int i = 0; i < m_liste->topLevelItemCount(); ++i)
+            lignes.push_back(
+                {machines[static_cast<size_t>(i)], LigneChargee(m_liste->topLevelItem(i))});
+        std::vector<Machine> ecrites;
+        if (!SauvegarderDossierFusion(Prog().fichierConfig, nom, lignes, &ecrites, &erreur)) {
+            SignalerErreurEcriture(erreur);
+            return false;
+        }
+        m_listeModifiee = false;
+        if (ecrites != machines) {
+            ChargerDossier(nom);  // the list shows what the file holds now
+        } else {
+            for (int i = 0; i < m_liste->topLevelItemCount(); ++i)
+                DefinirLigneChargee(m_liste->topLevelItem(i),
+                                    LigneMachine(machines[static_cast<size_t>(i)]));
+        }
+        return true;
+    }
     const bool ok = machines.empty()
-                        ? SupprimerSection(Prog().fichierConfig, nom, &erreur)
+                        ? velmora::SupprimerDossier(Prog().fichierConfig, nom, &erreur)
                         : SauvegarderDossier(Prog().fichierConfig, nom, machines, &erreur);
     if (!ok) {
         SignalerErreurEcriture(erreur);
@@ -217,7 +244,7 @@ void frmVelmora::RenommerDossier() {
     // Section names ignore case: a new spelling of the same name must not delete the rows just
     // written, so the old section goes first then.
     if (Egal(ancien, nom, Comparaison::Texte)) {
-        if (!SupprimerSection(Prog().fichierConfig, ancien, &erreur)) {
+        if (!velmora::SupprimerDossier(Prog().fichierConfig, ancien, &erreur)) {
             SignalerErreurEcriture(erreur);
             return;
         }
@@ -225,7 +252,7 @@ void frmVelmora::RenommerDossier() {
         if (!SauverDossier(nom)) m_listeModifiee = true;
     } else {
         if (!SauverDossier(nom)) return;
-        if (!SupprimerSection(Prog().fichierConfig, ancien, &erreur))
+        if (!velmora::SupprimerDossier(Prog().fichierConfig, ancien, &erreur))
             SignalerErreurEcriture(erreur);
     }
     m_onglets->setTabText(index, Q(nom));
@@ -241,7 +268,7 @@ void frmVelmora::SupprimerDossier() {
                                4 + 32 + 256, TitreApplication());
     if (reponse != 6) return;
     std::string erreur;
-    if (!SupprimerSection(Prog().fichierConfig, m_dossierCourant, &erreur)) {
+    if (!velmora::SupprimerDossier(Prog().fichierConfig, m_dossierCourant, &erreur)) {
         SignalerErreurEcriture(erreur);
         return;
     }
@@ -328,7 +355,43 @@ void frmVelmora::CollerPresse() {
     ActualiserBoutons();
 }
 
+bool frmVelmora::ListeVerrouillee(QObject* objet, QEvent* evenement) const {
+    if (!m_testEnCours) return false;
+    if (objet != m_liste && objet != m_liste->viewport() && objet != m_liste->header() &&
+        objet != m_liste->header()->viewport())
+        return false;
+    switch (evenement->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::ContextMenu:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            // Escape (stop the test) and the window's own keys pass.
+            return static_cast<QKeyEvent*>(evenement)->key() != Qt::Key_Escape &&
+                   !(static_cast<QKeyEvent*>(evenement)->modifiers() & Qt::ControlModifier &&
+                     (static_cast<QKeyEvent*>(evenement)->key() == Qt::Key_Tab ||
+                      static_cast<QKeyEvent*>(evenement)->key() == Qt::Key_Backtab));
+        default:
+            return false;
+    }
+}
+
 bool frmVelmora::eventFilter(QObject* objet, QEvent* evenement) {
+    if (ListeVerrouillee(objet, evenement)) return true;
+    if (evenement->type() == QEvent::ContextMenu &&
+        (objet == m_liste || objet == m_liste->viewport())) {
+        // Right click or the context-menu key: Shift is read from the event itself, since the
+        // platform sends it before the window has seen the key and its modifiers.
+        const auto* menu = static_cast<QContextMenuEvent*>(evenement);
+        if (m_liste->currentItem())
+            AfficherMenuActions(nullptr, menu->modifiers() & Qt::ShiftModifier);
+        return true;
+    }
     if (evenement->type() != QEvent::KeyPress) return QMainWindow::eventFilter(objet, evenement);
     auto* controle = qobject_cast<QWidget*>(objet);
     if (!controle || controle->window() != this) return false;
@@ -378,7 +441,7 @@ bool frmVelmora::ToucheListe(QKeyEvent* touche) {
             if (m_btnModifier->isEnabled()) btnModifier_Click();
             return true;
         case Qt::Key_Menu:
-            if (m_liste->currentItem()) AfficherMenuActions(nullptr, shift);
+            // The platform turns this key into a context-menu event (handled in eventFilter).
             return true;
         case Qt::Key_Insert:
             if (ctrl) CopierSelection(false);

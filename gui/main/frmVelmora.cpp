@@ -34,6 +34,7 @@
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Etat.h"
 #include "gui/widgets/Questions.h"
+#include "gui/widgets/TraductionsQt.h"
 #include "gui/widgets/TraduireFeuille.h"
 
 // The resources of the window live in a static library: register them once.
@@ -123,7 +124,7 @@ void frmVelmora::ConstruireControles() {
     m_liste->header()->setSectionsClickable(true);
     m_liste->header()->setSortIndicatorShown(false);
     m_liste->header()->setStretchLastSection(true);
-    m_liste->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_liste->setContextMenuPolicy(Qt::DefaultContextMenu);  // see eventFilter
     for (int c = 0; c < NombreColonnes; ++c)
         m_liste->header()->resizeSection(c, kLargeursColonnes[c] / kTwips);
     connect(m_liste->header(), &QHeaderView::sectionClicked, this, [this](int colonne) {
@@ -133,10 +134,6 @@ void frmVelmora::ConstruireControles() {
     connect(m_liste, &QTreeWidget::itemSelectionChanged, this, &frmVelmora::ActualiserBoutons);
     connect(m_liste, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (m_btnModifier->isEnabled()) btnModifier_Click();
-    });
-    connect(m_liste, &QWidget::customContextMenuRequested, this, [this] {
-        if (m_liste->currentItem())
-            AfficherMenuActions(nullptr, QApplication::keyboardModifiers() & Qt::ShiftModifier);
     });
 
     auto bouton = [this](const char* nom, const char* libelle) {
@@ -250,7 +247,7 @@ void frmVelmora::ConstruireMenus() {
     QMenu* fichier = menu("mnuFichier", "&Fichier");
     element(fichier, "mnuFichierImportTrellide", "Importer une liste générée par &Trellide...",
             &frmVelmora::mnuFichierImportTrellide_Click);
-    element(fichier, "mnuFichierImporter", "Importer une liste depuis un fichier &texte...",
+    element(fichier, "mnuFichierImporter", "Importer une liste depuis un fichier te&xte...",
             &frmVelmora::mnuFichierImporter_Click);
     element(fichier, "mnuFichierDecouvrir", "&Découvrir le réseau...",
             &frmVelmora::mnuFichierDecouvrir_Click);
@@ -347,6 +344,9 @@ bool frmVelmora::Form_Load(const std::string& ligneCommande) {
         MsgBox(nullptr, Tr("MSG_ERREUR_UTILISER_BATCH"), 48, TitreApplication());
         return false;
     }
+    InstallerTraductionsQt(LangueInterface(Prog().fichierLangue));
+    if (!Prog().langueIntrouvable.empty())
+        MsgBox(nullptr, MessageLangueIntrouvable(), 48, TitreApplication());
     QStringList entetes;
     for (int c = 0; c < NombreColonnes; ++c) entetes << Q(Tr(kClesColonnes[c]));
     entetes[ColEtat].clear();

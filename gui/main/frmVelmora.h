@@ -15,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,6 +81,11 @@ class frmVelmora : public QMainWindow, public CibleAction {
     bool AnnulationPossible() const { return m_annulationPossible; }
     const BilanAction& DernierBilan() const { return m_dernierBilan; }
 
+    // How the program starts itself again after a language change (default: the executable,
+    // detached, with the same arguments). Tests replace it; nullptr restores the default.
+    static void DefinirLanceurRedemarrage(
+        std::function<void(const QString& programme, const QStringList& arguments)> lanceur);
+
     // Closing steps 2 to 9 (settings, window state, folder list, current folder). False when a
     // write failed (the user was told).
     bool SauvegarderConfiguration();
@@ -109,6 +116,7 @@ class frmVelmora : public QMainWindow, public CibleAction {
     void FinAttente(int ligne) override;
     void DebutTraitement() override;
     void Sablier(bool actif) override;
+    void DemarrerEffacementInfo() override;
     void FinTraitement(bool effacerInfo, bool actualiser) override;
     std::unique_ptr<JournalAction> CreerJournal() override;
 
@@ -150,6 +158,9 @@ class frmVelmora : public QMainWindow, public CibleAction {
     void ConstruireSystray();
     QAction* AjouterOption(QMenu* menu, const char* nom, const char* libelle);
     void AppliquerEtatFenetre();
+    // The window width (pixels) that shows every column of a row, at least `taille`'s width and
+    // at most the screen's.
+    int LargeurPourColonnes(QSize taille);
     void AjusterLargeursColonnes();
     void LireDossiersAuDemarrage();
     void ChargerReglages();
@@ -158,6 +169,9 @@ class frmVelmora : public QMainWindow, public CibleAction {
     void NouveauDossier();
     bool ToucheFenetre(QKeyEvent* touche);
     bool ToucheListe(QKeyEvent* touche);
+    // During the ping test the list stays enabled (its rows show their colour as answers come)
+    // but takes no edit: true for the user input on the list that must be ignored.
+    bool ListeVerrouillee(QObject* objet, QEvent* evenement) const;
     void RechercheIncrementale(const QString& texte);
     void SelectionnerOngletSansCharger(int index);
     int IndexDossier(const std::string& nom) const;  // 0 when absent

@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QLayout>
 #include <QProcess>
 #include <QScreen>
+#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTabBar>
 #include <QTimer>
@@ -30,15 +32,36 @@ using i18n::Tr;
 namespace {
 constexpr int kTwips = 15;  // twips per pixel
 std::string S(const QString& texte) { return texte.toStdString(); }
+
+std::function<void(const QString&, const QStringList&)>& LanceurRedemarrage() {
+    static std::function<void(const QString&, const QStringList&)> lanceur;
+    return lanceur;
+}
 }  // namespace
+
+void frmVelmora::DefinirLanceurRedemarrage(
+    std::function<void(const QString& programme, const QStringList& arguments)> lanceur) {
+    LanceurRedemarrage() = std::move(lanceur);
+}
 
 void frmVelmora::AppliquerEtatFenetre() {
     const ReglagesFenetre& r = Etat().reglages;
     m_mnuMemoriserTaille->setChecked(r.memoriserTaille);
     m_mnuMemoriserPosition->setChecked(r.memoriserPosition);
+    // Column widths first: the design width of the window depends on them.
+    if (!r.colonnes.empty()) {
+        m_mnuMemoriserColonnes->setChecked(true);
+        const std::vector<std::string> largeurs = ExtraireChamp(r.colonnes, ";");
+        for (size_t c = 0; c < largeurs.size() && c < NombreColonnes; ++c)
+            if (auto valeur = LireNombre(largeurs[c]); valeur && *valeur >= 0)
+                m_liste->header()->resizeSection(static_cast<int>(c),
+                                                 static_cast<int>(*valeur / kTwips));
+    }
     QSize taille(11400 / kTwips, 7300 / kTwips);
     if (r.memoriserTaille)
         taille = QSize(static_cast<int>(r.largeur / kTwips), static_cast<int>(r.hauteur / kTwips));
+    else
+        taille.setWidth(LargeurPourColonnes(taille));
     taille = taille.expandedTo(minimumSize());
     resize(taille);
     QPoint position;
@@ -52,19 +75,27 @@ void frmVelmora::AppliquerEtatFenetre() {
     move(position);
     m_boundsNormaux = QRect(position, taille);
     if (r.memoriserTaille && r.etat == 2) setWindowState(Qt::WindowMaximized);
-
-    if (!r.colonnes.empty()) {
-        m_mnuMemoriserColonnes->setChecked(true);
-        const std::vector<std::string> largeurs = ExtraireChamp(r.colonnes, ";");
-        for (size_t c = 0; c < largeurs.size() && c < NombreColonnes; ++c)
-            if (auto valeur = LireNombre(largeurs[c]); valeur && *valeur >= 0)
-                m_liste->header()->resizeSection(static_cast<int>(c),
-                                                 static_cast<int>(*valeur / kTwips));
-    }
     m_mnuMinimiserSystray->setChecked(r.minimiserSystray);
     m_mnuToujoursAuDessus->setChecked(r.toujoursAuDessus);
     DefinirToujoursAuDessus(r.toujoursAuDessus);
     if (r.toujoursAuDessus) AppliquerToujoursAuDessus(this, true);
+}
+
+int frmVelmora::LargeurPourColonnes(QSize taille) {
+    // What the window needs beside the list's viewport, measured on the laid-out window.
+    resize(taille);
+    if (layout()) layout()->activate();
+    if (centralWidget()->layout()) centralWidget()->layout()->activate();
+    // (The list's own geometry is set by the layout even while hidden; its viewport's is not.)
+    const int autour = width() - m_liste->width() + 2 * m_liste->frameWidth() +
+                       m_liste->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_liste);
+    // Every column at its width; the last one, which stretches, at least at its design width.
+    int colonnes = kLargeursColonnes[NombreColonnes - 1] / kTwips;
+    for (int c = 0; c + 1 < NombreColonnes; ++c) colonnes += m_liste->header()->sectionSize(c);
+    int largeur = std::max(taille.width(), autour + colonnes);
+    if (const QScreen* ecran = QGuiApplication::primaryScreen())
+        largeur = std::min(largeur, ecran->availableGeometry().width());
+    return largeur;
 }
 
 void frmVelmora::OptionModifiee() { Etat().optionsFenetreModifiees = true; }
@@ -223,8 +254,15 @@ void frmVelmora::closeEvent(QCloseEvent* evenement) {
         if (Etat().redemarrage) {
             QStringList arguments = QCoreApplication::arguments();
             arguments.removeFirst();
-            QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
+            if (LanceurRedemarrage())
+                LanceurRedemarrage()(QCoreApplication::applicationFilePath(), arguments);
+            else
+                QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
         }
+        // Closing the main window ends the program, even when the window is hidden in the tray
+        // (Qt only quits by itself when the last visible window closes). Queued, so that the
+        // close completes first; it does nothing outside the event loop.
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     }
     QMainWindow::closeEvent(evenement);
 }

@@ -132,7 +132,10 @@ BilanAction ExecutionAction::Executer() {
 
     m_operations.DefinirArret({});
     const bool reveil = m_code == ActionReveiller || m_code == ActionReveillerViaInternet;
-    if (reveil) QThread::msleep(150);
+    if (reveil) {
+        QThread::msleep(150);
+        m_cible.DemarrerEffacementInfo();
+    }
     m_cible.Sablier(false);
     bilan.arrete = Etat().annulation;
     if (m_journal) {
@@ -161,7 +164,7 @@ BilanAction ExecutionAction::Executer() {
     const bool actualiser =
         ((m_code == ActionRedemarrer || m_code == ActionEteindre) && Etat().action.delai >= 1) ||
         m_code == ActionAnnuler;
-    m_cible.FinTraitement(reveil, actualiser);
+    m_cible.FinTraitement(false, actualiser);
     return bilan;
 }
 
@@ -239,10 +242,12 @@ void ExecutionAction::ReveillerViaInternet(int ligne, const Ligne& valeurs) {
         m_adressePriveeVue = true;
         if (!Prog().reglages.wowSansConfirmation) {
             m_cible.Sablier(false);
+            // A real question: OK/Cancel (1), exclamation (48), Cancel as default (256); the
+            // close box counts as Cancel.
             const int reponse =
                 MsgBoxEx(m_cible.Fenetre(),
                          Tr("MSG_REVEIL_VIA_INTERNET_IP_PRIVEE_CONFIRMATION", {valeurs.adresse}),
-                         48, kTitreApplication, true);
+                         48 + 1 + 256, kTitreApplication, true);
             m_cible.Sablier(true);
             if (reponse < 0) {
                 // The do-not-ask-again box is honoured at once, whatever the button pressed.

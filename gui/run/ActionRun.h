@@ -61,6 +61,9 @@ class CibleAction {
     virtual void DebutTraitement() = 0;
     // Hourglass on (true) or normal pointer (false).
     virtual void Sablier(bool actif) = 0;
+    // Wake runs: starts the 3 s timer that hides the information text (at the end of the run,
+    // before the progress window is shown modally).
+    virtual void DemarrerEffacementInfo() = 0;
     // End of a run: `effacerInfo` starts the 3 s timer that hides the information text;
     // `actualiser` calls ActualiserBoutons; the main window is enabled again and focused.
     virtual void FinTraitement(bool effacerInfo, bool actualiser) = 0;

@@ -11,12 +11,12 @@
 
 #include "common/config/Programme.h"
 #include "common/platform/Outil.h"
-#include "gui/widgets/Etat.h"
-#include "gui/list/ListeMachines.h"
-#include "gui/widgets/clsPopupMenu.h"
 #include "gui/dialogs/frmConfigAction.h"
-#include "gui/run/frmTraitementEnCours.h"
+#include "gui/list/ListeMachines.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/run/frmTraitementEnCours.h"
+#include "gui/widgets/Etat.h"
+#include "gui/widgets/clsPopupMenu.h"
 
 namespace velmora::gui {
 
@@ -194,6 +194,8 @@ void frmVelmora::DebutTraitement() {
     centralWidget()->setEnabled(false);
     menuBar()->setEnabled(false);
 }
+
+void frmVelmora::DemarrerEffacementInfo() { m_timEffacerInfo->start(); }
 
 void frmVelmora::FinTraitement(bool effacerInfo, bool actualiser) {
     m_actionEnCours = false;

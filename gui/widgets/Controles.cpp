@@ -27,14 +27,18 @@ namespace velmora::gui {
 namespace {
 
 // Selects the whole text once the focus has settled: a mouse click would otherwise move the
-// caret after the selection was made.
+// caret after the selection was made. By then the focus may have moved on (a box crossed while
+// a dialog opens, or disabled at once): such a box is left alone, since a box without the focus
+// would show its text highlighted.
 class SelectionALEntree : public QObject {
   public:
     using QObject::QObject;
     bool eventFilter(QObject* objet, QEvent* evenement) override {
         if (evenement->type() == QEvent::FocusIn) {
             auto* zone = qobject_cast<QWidget*>(objet);
-            QTimer::singleShot(0, zone, [zone] { SelectionnerTout(zone); });
+            QTimer::singleShot(0, zone, [zone] {
+                if (zone->hasFocus()) SelectionnerTout(zone);
+            });
         }
         return false;
     }

@@ -14,7 +14,11 @@ namespace {
 const char* const kIdentifiant = "idPopup";  // property holding an entry's identifier
 }
 
-clsPopupMenu::clsPopupMenu() : m_menu(std::make_unique<QMenu>()) {}
+clsPopupMenu::clsPopupMenu() : m_menu(std::make_unique<QMenu>()) {
+    // Every separator added is drawn: two in a row mark a wider gap (before the custom
+    // commands), which Qt would otherwise merge into one.
+    m_menu->setSeparatorsCollapsible(false);
+}
 
 clsPopupMenu::~clsPopupMenu() = default;
 

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "Aides.h"
 #include "batch/Batch.h"
 #include "common/config/IniFile.h"
+#include "common/config/Machine.h"
 #include "common/text/Commun.h"
 
 namespace velmora::batch::test {
@@ -237,9 +239,13 @@ TEST_F(Execution, MacUpdateStopsAtAFailedWriteAndKeepsEarlierLines) {
            "[bureau]\nNbMachines=2\nMachine1=pc1|127.0.0.5||||||\nMachine2=pc2|127.0.0.6||||||\n");
     m_reseau.repondent = {"127.0.0.5", "127.0.0.6"};
     m_reseau.macs = {{"127.0.0.5", "00-11-22-33-44-55"}, {"127.0.0.6", "00-11-22-33-44-66"}};
-    // The file becomes read-only after the first line was written.
+    // The file becomes read-only after the first line was written (lines found close together
+    // are written together, a fraction of a second later).
     m_reseau.avantRechercheMAC = [this](int n) {
-        if (n == 1) ::chmod(m_fichier.c_str(), 0444);
+        if (n != 1) return;
+        for (int i = 0; i < 200 && Machine("bureau", 1).find("44-55") == std::string::npos; ++i)
+            ::usleep(10000);
+        ::chmod(m_fichier.c_str(), 0444);
     };
     EXPECT_EQ(Lancer({"/d", "/u"}), 1);
     Lignes_t lignes = Sortie();
@@ -247,6 +253,41 @@ TEST_F(Execution, MacUpdateStopsAtAFailedWriteAndKeepsEarlierLines) {
     EXPECT_EQ(lignes[0], "Une erreur (75) est survenue durant le traitement :");
     EXPECT_EQ(Machine("bureau", 1), "pc1|127.0.0.5|||00-11-22-33-44-55|||");
     EXPECT_EQ(Machine("bureau", 2), "pc2|127.0.0.6||||||");
+}
+
+TEST_F(Execution, MacUpdateKeepsWhatOthersWroteMeanwhile) {
+    std::string dossier = "[bureau]\nNbMachines=10\n";
+    for (int k = 1; k <= 10; ++k) {
+        const std::string ip = "127.0.0." + std::to_string(10 + k);
+        dossier += "Machine" + std::to_string(k) + "=pc" + std::to_string(k) + "|" + ip +
+                   "|||00-00-00-00-00-00|||\n";
+        m_reseau.repondent.insert(ip);
+        m_reseau.macs[ip] = "00-11-22-33-44-" + std::to_string(10 + k);
+    }
+    Config("", dossier);
+    // While the update runs, the windowed program edits the comment of every machine in turn,
+    // then deletes pc10 and moves pc9 to the front (the folder is saved renumbered).
+    m_reseau.avantRechercheMAC = [this](int n) {
+        std::vector<velmora::Machine> machines = ChargerDossier(m_fichier, "bureau");
+        for (velmora::Machine& m : machines)
+            if (m.nom == "pc" + std::to_string(n + 1)) m.commentaire = "édité";
+        if (n == 5) {
+            machines.pop_back();
+            std::rotate(machines.begin(), machines.end() - 1, machines.end());
+        }
+        ASSERT_TRUE(SauvegarderDossier(m_fichier, "bureau", machines));
+    };
+    EXPECT_EQ(Lancer({"/u"}), 0);
+    const std::vector<velmora::Machine> machines = ChargerDossier(m_fichier, "bureau");
+    ASSERT_EQ(machines.size(), 9u);  // pc10 stays deleted
+    EXPECT_EQ(LireIni(m_fichier, "bureau", "Machine10", "<absente>"), "<absente>");
+    EXPECT_EQ(machines[0].nom, "pc9");
+    for (const velmora::Machine& m : machines) {
+        const std::string numero = m.nom.substr(2);
+        EXPECT_EQ(m.adresseMAC, "00-11-22-33-44-" + std::to_string(10 + std::stoi(numero)))
+            << m.nom;
+        EXPECT_EQ(m.commentaire, "édité") << m.nom;  // every edit made meanwhile is kept
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Machine lines, folders and settings as stored in the Configuration file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
 #include "common/config/Machine.h"
+#include "common/config/MiseAJourMachines.h"
 
 using namespace velmora;
 namespace fs = std::filesystem;
@@ -146,6 +148,79 @@ TEST_F(Fichier, SettingsSaveAndReadBackWithCommands) {
     ASSERT_TRUE(SauverReglages(m_chemin, d, f));
     EXPECT_EQ(LireIni(m_chemin, "Config", "Commande2", "absent"), "absent");
     EXPECT_EQ(ReglagesFenetre::Lire(m_chemin, "", "", "").commandes.size(), 1u);
+}
+
+TEST_F(Fichier, NewMacAddressesAreGroupedAndReachTheDiskSoon) {
+    std::string texte = "[salle]\nNbMachines=200\n";
+    for (int k = 1; k <= 200; ++k)
+        texte += "Machine" + std::to_string(k) + "=pc" + std::to_string(k) + "|10.0.0.1|||||\n";
+    Ecrire(texte);
+    {
+        EcritureGroupeeMAC ecriture(m_chemin, std::chrono::milliseconds(100));
+        for (size_t k = 1; k <= 200; ++k)
+            ecriture.Ajouter({"salle", k, "pc" + std::to_string(k) + "|10.0.0.1|||||", "AA"});
+        // Without any further call, the lines are on disk soon after they were found...
+        for (int i = 0; i < 300 && ecriture.Reecritures() == 0; ++i) ::usleep(10000);
+        EXPECT_EQ(LireIni(m_chemin, "salle", "Machine200", ""), "pc200|10.0.0.1|||AA||");
+        // ... in one rewrite, not one per machine.
+        EXPECT_EQ(ecriture.Reecritures(), 1u);
+        std::string erreur;
+        EXPECT_TRUE(ecriture.Vider(&erreur)) << erreur;
+        // A machine deleted meanwhile stays deleted; an error stops the writes and is kept.
+        ASSERT_TRUE(
+            SauvegarderDossier(m_chemin, "salle", {LireLigneMachine("pc1|10.0.0.1||||||")}));
+        ecriture.Ajouter({"salle", 2, "pc2|10.0.0.1|||||", "BB"});
+        EXPECT_TRUE(ecriture.Vider(&erreur)) << erreur;
+        EXPECT_EQ(ChargerDossier(m_chemin, "salle").size(), 1u);
+        ::chmod(m_chemin.c_str(), 0444);
+        ecriture.Ajouter({"salle", 1, "pc1|10.0.0.1||||||", "CC"});
+        EXPECT_FALSE(ecriture.Vider(&erreur));
+        EXPECT_TRUE(ecriture.Erreur().has_value());
+        ::chmod(m_chemin.c_str(), 0644);
+    }
+    EXPECT_EQ(LireIni(m_chemin, "salle", "Machine1", ""), "pc1|10.0.0.1||||||");
+}
+
+TEST_F(Fichier, TheSettingsSectionIsNeverAFolder) {
+    const std::string reglages = "[Config]\nLangue=Français\nListeDossiers=Salle|config|Atelier\n";
+    Ecrire(reglages);
+    EXPECT_TRUE(EstNomDossierReserve(" cOnFiG "));
+    EXPECT_FALSE(EstNomDossierReserve("Configs"));
+    EXPECT_EQ(ListerDossiers(m_chemin), (std::vector<std::string>{"Salle", "Atelier"}));
+    std::string erreur;
+    EXPECT_FALSE(SauvegarderDossier(m_chemin, "CONFIG", {}, &erreur));
+    EXPECT_FALSE(erreur.empty());
+    EXPECT_FALSE(SauvegarderDossier(m_chemin, "Config", {LireLigneMachine("pc|1.2.3.4||||||")}));
+    EXPECT_FALSE(SupprimerDossier(m_chemin, "config", &erreur));
+    EXPECT_EQ(LireDocumentIni(m_chemin).Serialize(), reglages);
+    EXPECT_TRUE(SupprimerDossier(m_chemin, "Salle"));
+}
+
+TEST_F(Fichier, AFolderSaveKeepsWhatAnotherProgramChangedMeanwhile) {
+    Ecrire(
+        "[Salle]\nNbMachines=4\nMachine1=a|10.0.0.1||||||\nMachine2=b|10.0.0.2||||||\n"
+        "Machine3=c|10.0.0.3||||||\nMachine4=d|10.0.0.4|||||| vieux\n");
+    std::vector<LigneSauvee> lignes;
+    for (const Machine& m : ChargerDossier(m_chemin, "Salle"))
+        lignes.push_back({m, LigneMachine(m)});
+    // Meanwhile another program moves d first with a new comment, changes a and b, deletes c.
+    Ecrire(
+        "[Salle]\nNbMachines=3\nMachine1=d|10.0.0.4|||||| neuf\nMachine2=a|10.0.0.1|||||| note\n"
+        "Machine3=b|10.0.0.2|||AA-AA-AA-AA-AA-AA|||\n");
+    // Here: a's MAC changed, a row added; b, c and d untouched.
+    lignes[0].machine.adresseMAC = "BB-BB-BB-BB-BB-BB";
+    lignes.push_back({LireLigneMachine("e|10.0.0.5||||||"), std::nullopt});
+    std::vector<Machine> ecrites;
+    std::string erreur;
+    ASSERT_TRUE(SauvegarderDossierFusion(m_chemin, "Salle", lignes, &ecrites, &erreur)) << erreur;
+    const std::vector<Machine> salle = ChargerDossier(m_chemin, "Salle");
+    EXPECT_EQ(salle, ecrites);
+    ASSERT_EQ(salle.size(), 4u);  // c stays deleted
+    EXPECT_EQ(salle[0].adresseMAC, "BB-BB-BB-BB-BB-BB");
+    EXPECT_EQ(salle[0].commentaire, " note");  // a field not changed here keeps the file's
+    EXPECT_EQ(salle[1].adresseMAC, "AA-AA-AA-AA-AA-AA");
+    EXPECT_EQ(salle[2].commentaire, " neuf");
+    EXPECT_EQ(salle[3].nom, "e");
 }
 
 TEST_F(Fichier, StatusRefreshIntervalIsAbsentInOlderFilesAndKeptInBounds) {

@@ -1,11 +1,14 @@
 // The INI module: private-profile semantics, hostile files, atomic and locked writes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "common/config/IniFile.h"
@@ -139,4 +142,146 @@ TEST_F(Ini, ConcurrentWritersNeverLoseEachOthersKeys) {
     for (const auto& e : fs::directory_iterator(m_dossier))
         EXPECT_TRUE(e.path().filename() == "Velmora.ini" || e.path().extension() == ".lock")
             << e.path();
+}
+
+namespace {
+// Runs `corps` in a child process under the unprivileged user "nobody" (the test runs as root)
+// and gives its exit code.
+int CommeNobody(const std::function<int()>& corps) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+        ::_exit(corps());
+    }
+    int statut = 0;
+    ::waitpid(pid, &statut, 0);
+    return WIFEXITED(statut) ? WEXITSTATUS(statut) : 98;
+}
+}  // namespace
+
+TEST_F(Ini, AFileThatCannotBeReadIsNeverReplaced) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    Ecrire("[Config]\nLangue=Français\n[Machines]\nNbMachines=1\nMachine1=pc|1.2.3.4\n");
+    // Write-only for its owner: the writer may replace it but cannot read it.
+    ::chown(m_fichier.c_str(), 65534, 65534);
+    ::chmod(m_fichier.c_str(), 0200);
+    ::chmod(m_dossier.c_str(), 0777);
+    const int code = CommeNobody([this] {
+        std::string erreur;
+        if (EcrireIni(m_fichier, "Config", "TempoPing", "500", &erreur)) return 1;
+        return erreur.find("Velmora.ini") != std::string::npos ? 0 : 2;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(Contenu(),
+              "[Config]\nLangue=Français\n[Machines]\nNbMachines=1\nMachine1=pc|1.2.3.4\n");
+}
+
+TEST_F(Ini, RootKeepsTheOwnerAndRefusesToBreakAHardLink) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give files away";
+    Ecrire("[Config]\nLangue=Français\n");
+    ::chown(m_fichier.c_str(), 65534, 65534);
+    ::chmod(m_fichier.c_str(), 0640);
+    ASSERT_TRUE(EcrireIni(m_fichier, "Config", "TempoPing", "500"));
+    struct stat st {};
+    ASSERT_EQ(::stat(m_fichier.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    // The owner can still write it after a root run, lock file included.
+    ::chmod(m_dossier.c_str(), 0777);
+    EXPECT_EQ(CommeNobody([this] { return EcrireIni(m_fichier, "Config", "A", "1") ? 0 : 1; }), 0);
+    EXPECT_EQ(LireIni(m_fichier, "Config", "A", ""), "1");
+
+    const std::string lien = (m_dossier / "copie.ini").string();
+    ASSERT_EQ(::link(m_fichier.c_str(), lien.c_str()), 0);
+    std::string erreur;
+    EXPECT_FALSE(EcrireIni(m_fichier, "Config", "B", "2", &erreur));
+    EXPECT_NE(erreur.find("liens"), std::string::npos) << erreur;
+    EXPECT_EQ(LireIni(lien, "Config", "B", "absent"), "absent");
+    ASSERT_EQ(::stat(lien.c_str(), &st), 0);
+    EXPECT_EQ(st.st_nlink, 2u);
+}
+
+TEST_F(Ini, EachLineIsDecodedOnItsOwn) {
+    // One Windows-1252 byte in a UTF-8 file spoils only its own line.
+    Ecrire("[Café]\nNbMachines=1\nMachine1=pc|1.2.3.4|||||| r\xe9seau\n");
+    EXPECT_EQ(ListerSections(m_fichier), std::vector<std::string>{"Café"});
+    EXPECT_EQ(LireIni(m_fichier, "Café", "Machine1", ""), "pc|1.2.3.4|||||| réseau");
+    ASSERT_TRUE(EcrireIni(m_fichier, "Café", "NbMachines", "2"));
+    EXPECT_EQ(Contenu(), "[Café]\nNbMachines=2\nMachine1=pc|1.2.3.4|||||| réseau\n");
+}
+
+TEST_F(Ini, AWindowsFileStaysAWindowsFileWhileEveryCharacterFits) {
+    Ecrire("[Caf\xe9]\r\nNbMachines=1\r\nMachine1=pc|1.2.3.4\r\n");
+    ASSERT_TRUE(EcrireIni(m_fichier, "Café", "Machine2", "bureau|1.2.3.5|||||| été"));
+    EXPECT_EQ(Contenu(),
+              "[Caf\xe9]\r\nNbMachines=1\r\nMachine1=pc|1.2.3.4\r\nMachine2=bureau|1.2.3.5|||||| "
+              "\xe9t\xe9\r\n");
+    // A character outside Windows-1252 turns it into UTF-8 with LF.
+    ASSERT_TRUE(EcrireIni(m_fichier, "Café", "Machine3", "\xe2\x84\xa6|1.2.3.6"));  // Ω
+    EXPECT_EQ(Contenu(),
+              "[Café]\nNbMachines=1\nMachine1=pc|1.2.3.4\nMachine2=bureau|1.2.3.5|||||| "
+              "été\nMachine3=\xe2\x84\xa6|1.2.3.6\n");
+    // A UTF-8 file with CR LF and any file with LF are written as UTF-8 with LF.
+    Ecrire("[Café]\r\nA=1\r\n");
+    ASSERT_TRUE(EcrireIni(m_fichier, "Café", "B", "2"));
+    EXPECT_EQ(Contenu(), "[Café]\nA=1\nB=2\n");
+}
+
+TEST_F(Ini, QuotedValuesAndCarriageReturnLineEnds) {
+    Ecrire("[T]\rA=\"  deux espaces \"\rB=\"\rC=\"x\"y\"\rD=''\r");
+    EXPECT_EQ(LireIni(m_fichier, "T", "A", ""), "  deux espaces ");
+    EXPECT_EQ(LireIni(m_fichier, "T", "B", ""), "\"");
+    EXPECT_EQ(LireIni(m_fichier, "T", "C", ""), "x\"y");
+    EXPECT_EQ(LireIni(m_fichier, "T", "D", ""), "''");
+    // Values with blanks at the edges, or quoted themselves, read back identical.
+    for (const std::string v : {" a", "b\t", "\"c\"", "\"", " ", "d e"}) {
+        ASSERT_TRUE(EcrireIni(m_fichier, "T", "V", v));
+        EXPECT_EQ(LireIni(m_fichier, "T", "V", "?"), v);
+        EXPECT_EQ(LireDocumentIni(m_fichier).Get("T", "V"), v);
+    }
+}
+
+TEST_F(Ini, TheLockTimesOutAndPlantedLockFilesAreRefused) {
+    Ecrire("[Config]\nA=1\n");
+    DefinirDelaiVerrouIni(200);
+    {
+        int fd = ::open((m_fichier + ".lock").c_str(), O_RDWR | O_CREAT, 0600);
+        ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+        pid_t pid = ::fork();
+        if (pid == 0) ::_exit(EcrireIni(m_fichier, "Config", "B", "2") ? 1 : 0);
+        int statut = 0;
+        ::waitpid(pid, &statut, 0);
+        EXPECT_TRUE(WIFEXITED(statut) && WEXITSTATUS(statut) == 0);
+        ::close(fd);
+    }
+    DefinirDelaiVerrouIni(5000);
+    // A symbolic link planted as the lock file is not followed.
+    ::unlink((m_fichier + ".lock").c_str());
+    const std::string ailleurs = (m_dossier / "cree_par_root").string();
+    ASSERT_EQ(::symlink(ailleurs.c_str(), (m_fichier + ".lock").c_str()), 0);
+    std::string erreur;
+    EXPECT_FALSE(EcrireIni(m_fichier, "Config", "B", "2", &erreur));
+    EXPECT_FALSE(fs::exists(ailleurs));
+    if (::geteuid() == 0) {
+        // A lock file of a third user is refused.
+        ::unlink((m_fichier + ".lock").c_str());
+        std::ofstream(m_fichier + ".lock");
+        ::chown((m_fichier + ".lock").c_str(), 12345, 12345);
+        EXPECT_FALSE(EcrireIni(m_fichier, "Config", "B", "2", &erreur));
+        EXPECT_NE(erreur.find("verrou"), std::string::npos) << erreur;
+    }
+    EXPECT_EQ(Contenu(), "[Config]\nA=1\n");
+}
+
+TEST_F(Ini, TemporaryFilesOfAKilledWriterAreRemoved) {
+    Ecrire("[Config]\nA=1\n");
+    for (const char* nom :
+         {"Velmora.ini.a1B2c3", "Velmora.ini.ZZZZZZ", "Velmora.ini.backup", "Autre.ini.a1B2c3"})
+        std::ofstream(m_dossier / nom) << "[Config]\nProxyPassword=secret\n";
+    ASSERT_TRUE(EcrireIni(m_fichier, "Config", "B", "2"));
+    EXPECT_FALSE(fs::exists(m_dossier / "Velmora.ini.a1B2c3"));
+    EXPECT_FALSE(fs::exists(m_dossier / "Velmora.ini.ZZZZZZ"));
+    EXPECT_TRUE(fs::exists(m_dossier / "Velmora.ini.backup"));  // a user's own file
+    EXPECT_TRUE(fs::exists(m_dossier / "Autre.ini.a1B2c3"));
 }

@@ -151,6 +151,26 @@ TEST_F(Initialisation, LanguageFromTheSystemAndTheLanguageFiles) {
     Ecrire(Beside(), "[Config]\nLangue=../../etc/passwd\n");
     ASSERT_EQ(Demarrer(ModeDemarrage::GUI), -1);
     EXPECT_EQ(Prog().fichierLangue, "");
+    EXPECT_EQ(Prog().langueIntrouvable, "../../etc/passwd");
+}
+
+TEST_F(Initialisation, LanguageFileNamesIgnoreCaseAndAMissingOneIsReported) {
+    Ecrire(m_racine + "/prog/Anglais.LNG", "[Traduction]\nCodeLangue=9\nTXT_ACTION=Action:\n");
+    m_langue = 9;  // found by the system language although its extension is upper-case
+    Ecrire(Beside(), "[Config]\nTempoPing=300\n");
+    ASSERT_EQ(Demarrer(ModeDemarrage::BATCH, "/w:pc"), -1);
+    EXPECT_EQ(Prog().fichierLangue, m_racine + "/prog/Anglais.LNG");
+    EXPECT_EQ(i18n::Tr("TXT_ACTION"), "Action:");
+    EXPECT_EQ(Prog().langueIntrouvable, "");
+    Ecrire(Beside(), "[Config]\nLangue=anglais\n");
+    ASSERT_EQ(Demarrer(ModeDemarrage::BATCH, "/w:pc"), -1);
+    EXPECT_EQ(Prog().fichierLangue, m_racine + "/prog/Anglais.LNG");
+    // A named file that does not exist: French texts, and the name is kept to tell the user.
+    Ecrire(Beside(), "[Config]\nLangue=Klingon\n");
+    ASSERT_EQ(Demarrer(ModeDemarrage::BATCH, "/w:pc"), -1);
+    EXPECT_EQ(Prog().langueIntrouvable, "Klingon");
+    EXPECT_EQ(i18n::Tr("TXT_ACTION"), "Action :");
+    EXPECT_NE(MessageLangueIntrouvable().find("Klingon.lng"), std::string::npos);
 }
 
 TEST_F(Initialisation, NoPingMethodIsTheOnlyToolError) {

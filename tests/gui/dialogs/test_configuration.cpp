@@ -46,15 +46,23 @@ void Selectionner(QTreeWidget* liste, std::initializer_list<int> lignes) {
 class TestConfiguration : public QObject {
     Q_OBJECT
     std::vector<std::string> m_messages;
-    QTemporaryDir m_langues;  // an empty folder: no language file
+    std::vector<std::string> m_titres;  // titles of the message boxes
+    QTemporaryDir m_langues;            // an empty folder: no language file
 
   private slots:
     void initTestCase() {
         i18n::ChargerTraductions(i18n::ListeTextes::Fenetre, "");
         DefinirRepondeur([this](const Question& q) {
             m_messages.push_back(q.texte);
+            if (q.genre == Question::Genre::MsgBox) m_titres.push_back(q.titre);
             return Reponse{1, ""};
         });
+    }
+    // Every message box of the program carries the application title.
+    void cleanup() {
+        const std::vector<std::string> titres = std::move(m_titres);
+        m_titres.clear();
+        for (const std::string& titre : titres) QCOMPARE(titre, std::string("Velmora"));
     }
     void init() {
         m_messages.clear();

@@ -18,11 +18,11 @@
 #include "common/config/IniFile.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
+#include "gui/dialogs/frmAstuceDuJour.h"
+#include "gui/dialogs/frmMsgbox.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/Questions.h"
 #include "gui/widgets/clsPopupMenu.h"
-#include "gui/dialogs/frmAstuceDuJour.h"
-#include "gui/dialogs/frmMsgbox.h"
 
 using namespace velmora;
 using namespace velmora::gui;
@@ -82,6 +82,24 @@ class TestDialoguesDivers : public QObject {
         // Escape without a Cancel button counts as OK.
         QuandMessageAffiche([](frmMsgbox* b) { QTest::keyClick(b, Qt::Key_Escape); });
         QCOMPARE(MsgBoxEx(nullptr, "texte", 64, "Titre", false), 1);
+    }
+
+    // OK/Cancel with Cancel as default (style 256): Cancel has the default and the focus, and
+    // closing the box counts as Cancel, ticked or not.
+    void msgBoxExAnnulerParDefautEtFermeture() {
+        QuandMessageAffiche([](frmMsgbox* b) {
+            auto* annuler = b->findChild<QPushButton*>("btnAnnuler");
+            QVERIFY(annuler->isDefault());
+            QVERIFY(!b->findChild<QPushButton*>("btnOK")->isDefault());
+            QCOMPARE(b->focusWidget(), annuler);
+            b->findChild<QCheckBox*>("chkNePlusAfficher")->setChecked(true);
+            b->close();
+        });
+        QCOMPARE(MsgBoxEx(nullptr, "texte", 48 + 1 + 256, "Velmora", true), -2);
+        QuandMessageAffiche([](frmMsgbox* b) { b->close(); });
+        QCOMPARE(MsgBoxEx(nullptr, "texte", 48 + 1 + 256, "Velmora", true), 2);
+        QuandMessageAffiche([](frmMsgbox* b) { QTest::keyClick(b, Qt::Key_Return); });
+        QCOMPARE(MsgBoxEx(nullptr, "texte", 48 + 1 + 256, "Velmora", true), 2);
     }
 
     void messageLongCoupeALaLargeurPermise() {
@@ -177,6 +195,42 @@ class TestDialoguesDivers : public QObject {
         QCOMPARE(menu.PositionAffichage(-1, -1, &ancre, true),
                  QPoint(bas.x() + 80 - menu.Menu()->sizeHint().width(), bas.y()));
         QCOMPARE(menu.PositionAffichage(5, -1, nullptr, false).x(), 5);
+
+        // Two separators in a row stay two (the gap before the custom commands).
+        clsPopupMenu double_;
+        double_.AddItem(1, "Annuler");
+        double_.AddItem(0, "-");
+        double_.AddItem(0, "-");
+        double_.AddItem(101, "Bureau");
+        double_.Menu()->popup(QPoint(10, 10));
+        QTest::qWait(20);
+        const QList<QAction*> entrees = double_.Menu()->actions();
+        QVERIFY(!double_.Menu()->actionGeometry(entrees[1]).isEmpty());
+        QVERIFY(!double_.Menu()->actionGeometry(entrees[2]).isEmpty());
+        double_.Menu()->hide();
+    }
+
+    // The select-all on entry only applies to a box that still has the focus when it runs:
+    // a box crossed on the way (or disabled at once) keeps no highlighted text.
+    void selectionALEntreeSeulementAvecLeFocus() {
+        QWidget fenetre;
+        auto* a = new QLineEdit("9", &fenetre);
+        auto* b = new QLineEdit("3128", &fenetre);
+        auto* c = new QLineEdit("80", &fenetre);
+        b->move(0, 30);
+        c->move(0, 60);
+        for (QLineEdit* zone : {a, b, c}) SelectionnerToutALEntree(zone);
+        fenetre.show();
+        fenetre.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&fenetre));
+        a->setFocus();
+        b->setFocus();
+        b->setEnabled(false);
+        c->setFocus();
+        QCoreApplication::processEvents();
+        QVERIFY(!a->hasSelectedText());
+        QVERIFY(!b->hasSelectedText());
+        QCOMPARE(c->selectedText(), QString("80"));
     }
 
     void routinesDeControles() {

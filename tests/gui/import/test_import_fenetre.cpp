@@ -2,6 +2,7 @@
 // on a temporary Configuration file; the probes are stand-ins (nothing is sent).
 #include <QApplication>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
@@ -72,6 +73,7 @@ class TestImportFenetre : public QObject {
     std::string m_fichier;
     std::unique_ptr<frmVelmora> m_fenetre;
     std::vector<std::string> m_messages;
+    std::vector<std::string> m_titres;  // titles of the message boxes
     std::string m_fichierChoisi;
 
   private slots:
@@ -95,6 +97,7 @@ class TestImportFenetre : public QObject {
                "[Serveurs]\nNbMachines=1\nMachine1=srv|10.1.0.1|||00:11:22:33:44:55|||\n";
         DefinirRepondeur([this](const Question& q) {
             m_messages.push_back(q.texte);
+            if (q.genre == Question::Genre::MsgBox) m_titres.push_back(q.titre);
             if (q.genre == Question::Genre::FichierOuvrir) return Reponse{1, m_fichierChoisi};
             return Reponse{6, ""};
         });
@@ -105,6 +108,10 @@ class TestImportFenetre : public QObject {
     void cleanup() {
         m_fenetre.reset();
         DefinirRepondeur(nullptr);
+        // Every message box of the program carries the application title.
+        const std::vector<std::string> titres = std::move(m_titres);
+        m_titres.clear();
+        for (const std::string& titre : titres) QCOMPARE(titre, std::string("Velmora"));
     }
 
     void unreadableFileLeavesTheListAsItWas() {
@@ -131,6 +138,39 @@ class TestImportFenetre : public QObject {
         QCOMPARE(machines.size(), size_t(4));
         QCOMPARE(machines[0].adresse, std::string("10.0.0.11"));
         QCOMPARE(machines[3].nom, std::string("nouveau"));
+    }
+
+    void aTabClickDuringAnImportChangesNothing() {
+        m_fichierChoisi = m_dossier->filePath("gros.txt").toStdString();
+        {
+            std::ofstream scan(m_fichierChoisi);
+            for (int i = 1; i <= 1500; ++i)
+                scan << "10.2." << i / 250 << "." << i % 250 << "\tposte" << i
+                     << "\t1 ms\t\tWG\tAA-AA-AA-AA-AA-AA\n";
+            scan << "10.0.0.99\tsrv\t1 ms\t\tWG\tAA-AA-AA-AA-AA-99\n";
+        }
+        // The user clicks the "Serveurs" tab and opens a menu while the import runs.
+        QTabBar* onglets = m_fenetre->tabOnglets();
+        int clics = 0;
+        QTimer minuterie;
+        minuterie.setInterval(0);
+        QObject::connect(&minuterie, &QTimer::timeout, [&] {
+            ++clics;
+            QTest::mouseClick(onglets, Qt::LeftButton, {}, onglets->tabRect(1).center());
+        });
+        minuterie.start();
+        m_fenetre->mnuFichierImportTrellide_Click();
+        minuterie.stop();
+        QVERIFY(clics > 0);
+        QCOMPARE(m_fenetre->DossierCourant(), std::string("Machines"));
+        QCOMPARE(m_fenetre->lvwMachines()->topLevelItemCount(), 3 + 1501);
+        QVERIFY(m_fenetre->SauvegarderConfiguration());
+        QCOMPARE(velmora::ChargerDossier(m_fichier, "Serveurs")[0].adresse,
+                 std::string("10.1.0.1"));
+        QCOMPARE(velmora::ChargerDossier(m_fichier, "Machines").size(), size_t(1504));
+        // The window is usable again afterwards.
+        QVERIFY(onglets->isEnabled());
+        QVERIFY(m_fenetre->menuBar()->isEnabled());
     }
 
     void textImportRemembersTheFileAndAddsTheSelectedRows() {
@@ -181,6 +221,27 @@ class TestImportFenetre : public QObject {
         m_fenetre->close();
         QCOMPARE(velmora::ChargerDossier(m_fichier, "Machines")[0].adresseMAC,
                  std::string("AA-BB-CC-DD-EE-01"));
+    }
+
+    void macUpdateKeepsWhatAnotherProgramChangedMeanwhile() {
+        // While the window is open, another program edits Pc2 and deletes the printer.
+        auto machines = velmora::ChargerDossier(m_fichier, "Machines");
+        machines[1].commentaire = "modifié ailleurs";
+        machines.pop_back();
+        QVERIFY(velmora::SauvegarderDossier(m_fichier, "Machines", machines));
+        QuandOuvert<frmTraitementEnCours>(
+            [](frmTraitementEnCours* f) {
+                return f->btnStop()->text() == QString::fromStdString(i18n::Tr("TXT_FERMER"));
+            },
+            [](frmTraitementEnCours* f) { f->btnStop()->click(); });
+        m_fenetre->mnuOptionsMajMAC_Click();
+        QVERIFY(m_fenetre->SauvegarderConfiguration());
+        machines = velmora::ChargerDossier(m_fichier, "Machines");
+        QCOMPARE(machines.size(), size_t(2));  // the printer stays deleted
+        QCOMPARE(machines[0].adresseMAC, std::string("AA-BB-CC-DD-EE-01"));  // this window's work
+        QCOMPARE(machines[1].commentaire, std::string("modifié ailleurs"));
+        // The list shows the folder as it is now.
+        QCOMPARE(m_fenetre->lvwMachines()->topLevelItemCount(), 2);
     }
 
     void folderOrderFromTheSettingsReachesTheTabs() {

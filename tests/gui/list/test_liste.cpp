@@ -3,7 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
@@ -79,6 +82,9 @@ class TestListe : public QObject {
         QCOMPARE(VerifierNomDossier("x=y", dossiers),
                  std::string("MSG_ERREUR_CARACTERES_INTERDITS"));
         QCOMPARE(VerifierNomDossier("+", dossiers), std::string("MSG_ERREUR_NOM_DOSSIER_INTERDIT"));
+        // The settings section, in any letter case, is refused the same way.
+        QCOMPARE(VerifierNomDossier("cONFIG", dossiers),
+                 std::string("MSG_ERREUR_NOM_DOSSIER_INTERDIT"));
         QCOMPARE(VerifierNomDossier("Bureau", dossiers), std::string());
     }
 
@@ -345,6 +351,82 @@ class TestListe : public QObject {
         QVERIFY(fenetre.findChild<QPushButton*>("btnQuitter")->isEnabled());
         QCOMPARE(fenetre.tabOnglets()->currentIndex(), 0);
         QVERIFY(fenetre.tabOnglets()->isEnabled());
+    }
+
+    // During the test the list stays enabled, so that rows show green or red as their answers
+    // come, but it takes no edit: no cut, no paste, no context menu, no sort.
+    void testColoreSansEdition() {
+        auto reseau = NouveauReseau();
+        reseau->silencieux = {"10.0.0.200"};
+        reseau->attentePingMs = 800;
+        net::DefinirOperations(reseau);
+        frmVelmora fenetre;
+        QVERIFY(fenetre.Form_Load(m_fichier));
+        fenetre.show();
+        QTreeWidget* liste = fenetre.lvwMachines();
+        liste->topLevelItem(0)->setSelected(true);
+        bool vu = false, menuOuvert = false;
+        QTimer::singleShot(300, [&] {
+            vu = true;
+            QVERIFY(liste->isEnabled());
+            QCOMPARE(CleIcone(liste->topLevelItem(0)), std::string(kVert));
+            QCOMPARE(CleIcone(liste->topLevelItem(2)), std::string(kGris));
+            liste->setFocus();
+            QTest::keyClick(liste, Qt::Key_Delete, Qt::ShiftModifier);
+            QTest::keyClick(liste, Qt::Key_V, Qt::ControlModifier);
+            QTimer::singleShot(100, [&] {
+                if (QWidget* menu = QApplication::activePopupWidget()) {
+                    menuOuvert = true;
+                    menu->close();
+                }
+            });
+            QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                   liste->viewport()->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(liste->viewport(), &menu);
+            const int tri = fenetre.EtatTri();
+            QTest::mouseClick(liste->header()->viewport(), Qt::LeftButton, {},
+                              QPoint(liste->header()->sectionPosition(ColNom) + 5, 5));
+            QCOMPARE(fenetre.EtatTri(), tri);
+            QVERIFY(!fenetre.menuBar()->isEnabled());
+            QVERIFY(!fenetre.tabOnglets()->isEnabled());
+        });
+        fenetre.btnTester_Click();
+        QVERIFY(vu);
+        QVERIFY(!menuOuvert);
+        QCOMPARE(liste->topLevelItemCount(), 3);
+        QCOMPARE(CleIcone(liste->topLevelItem(2)), std::string(kRouge));
+        // Afterwards the list takes edits again.
+        liste->setFocus();
+        QTest::keyClick(liste, Qt::Key_Delete, Qt::ShiftModifier);
+        QCOMPARE(liste->topLevelItemCount(), 2);
+    }
+
+    // Shift held with the context-menu key enables the cancel item, as with a right click:
+    // the modifiers come with the context-menu event, before the window has seen the key.
+    void menuContextuelAvecMaj_data() {
+        QTest::addColumn<int>("raison");
+        QTest::newRow("clavier") << int(QContextMenuEvent::Keyboard);
+        QTest::newRow("souris") << int(QContextMenuEvent::Mouse);
+    }
+    void menuContextuelAvecMaj() {
+        QFETCH(int, raison);
+        QTreeWidget* liste = m_fenetre->lvwMachines();
+        liste->setCurrentItem(liste->topLevelItem(0));
+        int annulationActive = -1;
+        QTimer::singleShot(100, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            for (QAction* action : menu->actions())
+                if (action->text() == QString::fromStdString(i18n::Tr("TXT_ANNULER_ACTION")))
+                    annulationActive = action->isEnabled();
+            menu->close();
+        });
+        QWidget* cible = raison == QContextMenuEvent::Keyboard ? static_cast<QWidget*>(liste)
+                                                               : liste->viewport();
+        QContextMenuEvent evenement(static_cast<QContextMenuEvent::Reason>(raison), QPoint(5, 5),
+                                    cible->mapToGlobal(QPoint(5, 5)), Qt::ShiftModifier);
+        QApplication::sendEvent(cible, &evenement);
+        QCOMPARE(annulationActive, 1);
     }
 
   private:

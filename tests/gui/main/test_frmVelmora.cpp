@@ -2,8 +2,10 @@
 // a run through the real progress window, pending rows, English captions.
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -18,6 +20,7 @@
 #include "gui/main/frmVelmora.h"
 #include "gui/run/frmTraitementEnCours.h"
 #include "gui/widgets/Etat.h"
+#include "gui/widgets/TraductionsQt.h"
 #include "gui/widgets/TraduireFeuille.h"
 #include "test_listeAide.h"
 
@@ -152,6 +155,7 @@ class TestFrmVelmora : public QObject {
         fenetre.lvwMachines()->selectAll();
         QTimer arret;
         bool stoppe = false;
+        bool effacementPendantLaLecture = false;
         QObject::connect(&arret, &QTimer::timeout, [&] {
             auto* progression = fenetre.findChild<frmTraitementEnCours*>();
             if (!progression || !progression->isVisible()) return;
@@ -159,6 +163,8 @@ class TestFrmVelmora : public QObject {
                 progression->btnStop()->click();
                 stoppe = true;
             } else if (QApplication::activeModalWidget() == progression) {
+                // The 3 s clearing runs while the user reads the log.
+                effacementPendantLaLecture = fenetre.timEffacerInfo()->isActive();
                 progression->btnStop()->click();
             }
         });
@@ -170,7 +176,7 @@ class TestFrmVelmora : public QObject {
         QCOMPARE(QString::fromStdString(fenetre.DernierBilan().titre),
                  QString::fromStdString(i18n::Tr("TXT_TRAITEMENT_ARRETE")));
         QCOMPARE(m_reseau->Appels().size(), size_t(1));
-        QVERIFY(fenetre.mnuInfo()->isVisible());
+        QVERIFY(effacementPendantLaLecture);
         QVERIFY(fenetre.timEffacerInfo()->isActive());
         fenetre.timEffacerInfo_Timer();
         QVERIFY(!fenetre.mnuInfo()->isVisible());
@@ -225,10 +231,62 @@ class TestFrmVelmora : public QObject {
         QCOMPARE(fenetre.findChild<QAction*>("mnuFichierSauvegarder")->text(),
                  QString("&Save the configuration"));
         QCOMPARE(fenetre.findChild<QAction*>(QString::fromUtf8("mnuOptionsPréférences"))->text(),
-                 QString("&Settings..."));
+                 QString("Se&ttings..."));
         frmTraitementEnCours progression(&fenetre);
         TraduireFeuille(&progression, VELMORA_SOURCE_DIR "/lang/English.lng");
         QCOMPARE(progression.windowTitle(), QString("Processing"));
+    }
+
+    // Quitting from the tray menu while the window is hidden there ends the program after the
+    // closing steps (settings written), instead of leaving a process without window or icon.
+    void quitterDepuisLaSystray() {
+        QCoreApplication::processEvents();  // nothing left queued by the other tests
+        frmVelmora fenetre;
+        QVERIFY(fenetre.Form_Load(m_fichier));
+        fenetre.show();
+        fenetre.findChild<QAction*>(QString::fromUtf8("mnuOptionsMémoriserTri"))->trigger();
+        fenetre.hide();  // what minimising to the tray does
+        QTimer::singleShot(0, &fenetre, [&fenetre] {
+            fenetre.findChild<QAction*>("mnuSystrayQuitter")->trigger();
+        });
+        // The event loop ends only if quitting ends the program; otherwise the guard does.
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QCOMPARE(LireIni(m_fichier, cle::Config, cle::Tri, "x"), std::string("0"));
+    }
+
+    // Qt's own buttons follow the interface language: French for the built-in texts, English
+    // for a language file whose CodeLangue is 9.
+    void boutonsDeQtDansLaLangue() {
+        frmVelmora fenetre;
+        QVERIFY(fenetre.Form_Load(m_fichier));
+        QMessageBox boite(QMessageBox::Question, "t", "q",
+                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(boite.button(QMessageBox::Cancel)->text(), QString("Annuler"));
+        QCOMPARE(boite.button(QMessageBox::No)->text().remove('&'), QString("Non"));
+        QCOMPARE(LangueInterface(VELMORA_SOURCE_DIR "/lang/English.lng"), 9);
+        QVERIFY(!InstallerTraductionsQt(9));
+        QMessageBox anglaise(QMessageBox::Question, "t", "q", QMessageBox::Cancel);
+        QCOMPARE(anglaise.button(QMessageBox::Cancel)->text(), QString("Cancel"));
+        QVERIFY(InstallerTraductionsQt(LangueInterface("")));
+    }
+
+    // First start (no size remembered): the default width shows every column of a row, the
+    // MAC column and the comment included.
+    void largeurParDefautMontreToutesLesColonnes() {
+        frmVelmora fenetre;
+        QVERIFY(fenetre.Form_Load(m_fichier));
+        fenetre.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fenetre));
+        QTreeWidget* liste = fenetre.lvwMachines();
+        QHeaderView* entete = liste->header();
+        const int derniere = NombreColonnes - 1;
+        for (int c = 0; c < derniere; ++c)
+            QVERIFY2(entete->sectionViewportPosition(c) + entete->sectionSize(c) <=
+                         liste->viewport()->width(),
+                     qPrintable(QString("column %1 is cut").arg(c)));
+        QVERIFY(entete->sectionSize(derniere) >= kLargeursColonnes[derniere] / 15);
+        QVERIFY(fenetre.width() >= 11400 / 15);
     }
 
   private:

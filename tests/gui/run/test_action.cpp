@@ -1,6 +1,8 @@
 // The action run driven without widgets: a fake list of rows, a fake progress window and fake
 // network operations.
 #include <sys/stat.h>
+#include <QApplication>
+#include <QCheckBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -27,10 +29,12 @@ struct FauxJournal : JournalAction {
     std::vector<std::string>* lignes;
     std::string* titre;
     bool* ferme;
+    bool* termine;
     void Afficher() override {}
     void Ajouter(const std::string& ligne) override { lignes->push_back(ligne); }
     void Terminer(const std::string& t, bool fermer) override {
         *titre = t;
+        *termine = true;
         *ferme = fermer;
     }
 };
@@ -45,7 +49,9 @@ struct FausseCible : CibleAction {
     bool ferme = false;
     bool journalCree = false;
     std::string info;
-    bool effacerInfo = false;
+    bool effacerInfo = false;          // the 3 s clearing of the information text was started...
+    bool effacerAvantJournal = false;  // ...before the progress window was shown modally
+    bool journalTermine = false;
     bool actualise = false;
 
     void Ajouter(const std::string& nom, const std::string& adresse, bool choisie = true) {
@@ -73,8 +79,12 @@ struct FausseCible : CibleAction {
     void AfficherInfo(const std::string& texte) override { info = texte; }
     void DebutTraitement() override {}
     void Sablier(bool) override {}
+    void DemarrerEffacementInfo() override {
+        effacerInfo = true;
+        effacerAvantJournal = !journalTermine;
+    }
     void FinTraitement(bool effacer, bool actualiser) override {
-        effacerInfo = effacer;
+        effacerInfo = effacerInfo || effacer;
         actualise = actualiser;
     }
     std::unique_ptr<JournalAction> CreerJournal() override {
@@ -83,6 +93,7 @@ struct FausseCible : CibleAction {
         journal->lignes = &lignes;
         journal->titre = &titre;
         journal->ferme = &ferme;
+        journal->termine = &journalTermine;
         return journal;
     }
 };
@@ -179,6 +190,7 @@ class TestAction : public QObject {
         QVERIFY(position != cible.lignes.begin());
         QCOMPARE(*(position + 1), i18n::Tr("TXT_DEMANDE", {"10.0.0.2"}) + " : b");
         QVERIFY(cible.effacerInfo);
+        QVERIFY(cible.effacerAvantJournal);
         QCOMPARE(cible.info, i18n::Tr("TXT_PAQUET_ENVOYE", {"10.0.0.2", "9"}));
 
         Prog().reglages.delaiEntreDeuxReveilsWOL = 20000;
@@ -305,6 +317,7 @@ class TestAction : public QObject {
         ExecutionAction(cible, reseau).Executer();
         QCOMPARE(repondeur.questions.size(), size_t(1));
         QVERIFY(repondeur.questions[0].nePlusAfficher);
+        QCOMPARE(repondeur.questions[0].style, 48 + 1 + 256);  // OK/Cancel, Cancel default
         QCOMPARE(LireIni(Prog().fichierConfig, cle::Config, cle::WOWSansConfirmation, ""),
                  std::string("-1"));
         QCOMPARE(reseau.Appels(), std::vector<std::string>{"internet 192.168.1.11 9 "});
@@ -315,6 +328,34 @@ class TestAction : public QObject {
             ExtraireChamp(i18n::Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_IP_PRIVEE"), "\n", 0);
         QVERIFY(std::find(cible.lignes.begin(), cible.lignes.end(), premiere) !=
                 cible.lignes.end());
+    }
+
+    // The real question box, ticked and closed: nothing is sent for that machine, the tick is
+    // written, and the run goes on with the next one.
+    void adressePriveeBoiteFermee() {
+        Etat().action.code = ActionReveillerViaInternet;
+        Prog().reglages.wowSansConfirmation = false;
+        EcrireIni(Prog().fichierConfig, cle::Config, cle::WOWSansConfirmation, "0");
+        FausseCible cible;
+        cible.Ajouter("a", "192.168.1.10");
+        cible.Ajouter("b", "192.168.1.11");
+        FauxReseau reseau;
+        QTimer fermeture;
+        QObject::connect(&fermeture, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() != "frmMsgbox" || !w->isVisible()) continue;
+                w->findChild<QCheckBox*>("chkNePlusAfficher")->setChecked(true);
+                w->close();
+            }
+        });
+        fermeture.start(10);
+        ExecutionAction(cible, reseau).Executer();
+        fermeture.stop();
+        const std::vector<std::string> appels = reseau.Appels();
+        QCOMPARE(appels.size(), size_t(1));
+        QVERIFY(appels[0].rfind("internet 192.168.1.11 ", 0) == 0);
+        QCOMPARE(LireIni(Prog().fichierConfig, cle::Config, cle::WOWSansConfirmation, ""),
+                 std::string("-1"));
     }
 
     // A refused wake via Internet logs the service's answer after the fixed message.

@@ -150,7 +150,7 @@ class TestTraduire : public QObject {
         QCOMPARE(action.windowTitle(), QString("Remote action"));
         QCOMPARE(action.findChild<QComboBox*>("cboAction")->itemText(0), QString("Restart"));
         QCOMPARE(action.findChild<QCheckBox*>("chkForcer")->text(),
-                 QString("&Force applications to close"));
+                 QString("Force &applications to close"));
         DefinirRepondeur(nullptr);
     }
 };
