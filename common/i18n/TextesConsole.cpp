@@ -43,15 +43,6 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
         {"MSG_ERREUR_PAS_DE_REPONSE", "La machine distante ne répond pas..."},
         {"MSG_ERREUR_ACTION_REJETEE", "La machine distante a rejeté la demande..."},
         {"MSG_SUCCES", "Traitement terminé."},
-        {"MSG_ERREUR_REVEIL_SANS_SCRIPT",
-         "il n'y a pas de script de réveil par défaut : installez velmora-relay sur une "
-         "machine toujours allumée, puis écrivez dans la section [Config] "
-         "ScriptWOWParDéfaut=0 et "
-         "ScriptWOWUrl=http://ADRESSE:PORT/?ip=%ip%&mac=%mac%&port=%port%&key=CLÉ"},
-        {"MSG_ERREUR_SCRIPT_WOW_URL_VIDE",
-         "ScriptWOWUrl est vide : écrivez-y l'adresse de votre script de réveil, par "
-         "exemple celle de velmora-relay : "
-         "http://ADRESSE:PORT/?ip=%ip%&mac=%mac%&port=%port%&key=CLÉ"},
         {"MSG_ERREUR_OPTION_ATTENDRE",
          "L'option /attendre: doit être suivie du nombre de secondes d'attente (1 à 86400), "
          "puis éventuellement d'une virgule et d'un port TCP (1 à 65535)..."},

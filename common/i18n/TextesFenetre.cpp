@@ -286,15 +286,6 @@ const std::vector<std::pair<const char*, const char*>>& TextesFenetre() {
         {"TXT_ASTUCE28",
          "Un autre fichier de configuration peut être donné en argument au lancement (par exemple "
          "\"Velmora maison.ini\") : pratique pour gérer plusieurs réseaux séparément."},
-        {"MSG_ERREUR_REVEIL_SANS_SCRIPT",
-         "il n'y a pas de script de réveil par défaut : installez velmora-relay sur une "
-         "machine toujours allumée, puis écrivez dans la section [Config] "
-         "ScriptWOWParDéfaut=0 et "
-         "ScriptWOWUrl=http://ADRESSE:PORT/?ip=%ip%&mac=%mac%&port=%port%&key=CLÉ"},
-        {"MSG_ERREUR_SCRIPT_WOW_URL_VIDE",
-         "ScriptWOWUrl est vide : écrivez-y l'adresse de votre script de réveil, par "
-         "exemple celle de velmora-relay : "
-         "http://ADRESSE:PORT/?ip=%ip%&mac=%mac%&port=%port%&key=CLÉ"},
         {"TXT_DEMANDE_REVEIL_VIA_INTERNET_ABANDONNE", "demande abandonnée par l'utilisateur"},
         {"MSG_ERREUR_MOT_DE_PASSE_CARACTERES",
          "Le mot de passe contient un caractère qui ne peut pas être enregistré (seuls les "

@@ -1,6 +1,7 @@
 // Built-in French texts of the network operations, shared by both programs (added after each
-// program's own list): the reasons of the Windows error numbers the remote actions report, and
-// the refusals of values that cannot be sent to a machine or to another program.
+// program's own list): the reasons of the Windows error numbers the remote actions report, the
+// wake-via-Internet set-up messages, and the refusals of values that cannot be sent to a machine
+// or to another program.
 #include "common/i18n/Textes.h"
 #include "common/i18n/Traduction.h"
 
@@ -52,6 +53,15 @@ const std::vector<std::pair<const char*, const char*>>& TextesReseau() {
         {"ERR_MASQUE_INVALIDE", "Masque de sous-réseau invalide : '%v'"},
         {"ERR_REVEIL_MAC_INVALIDE", "Adresse MAC invalide : '%v'"},
         {"ERR_PORT_INVALIDE", "Port invalide : %v"},
+        {"MSG_ERREUR_REVEIL_SANS_SCRIPT",
+         "il n'y a pas de script de réveil par défaut : installez velmora-relay sur une "
+         "machine toujours allumée, puis écrivez dans la section [Config] "
+         "ScriptWOWParDéfaut=0 et "
+         "ScriptWOWUrl=http://ADRESSE:PORT/?ip=%ip%&mac=%mac%&port=%port%&key=CLÉ"},
+        {"MSG_ERREUR_SCRIPT_WOW_URL_VIDE",
+         "ScriptWOWUrl est vide : écrivez-y l'adresse de votre script de réveil, par "
+         "exemple celle de velmora-relay : "
+         "http://ADRESSE:PORT/?ip=%ip%&mac=%mac%&port=%port%&key=CLÉ"},
         {"ERR_DATAGRAMME_TRONQUE", "Le datagramme n'a pas été envoyé en entier."},
         {"ERR_OUTIL_ECHEC", "L'outil a échoué"},
         {"MSG_ERREUR_COMMANDE_OPTION",

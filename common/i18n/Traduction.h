@@ -117,8 +117,9 @@ const char* CleLibelleAction(int code);
 // The number of tips, TXT_ASTUCE1 to TXT_ASTUCE<kNombreAstuces>.
 constexpr int kNombreAstuces = 28;
 
-// The built-in French texts of a program, in order, "§" not yet converted: 140 keys for the
-// windowed program (the tips among them), 55 for the console program.
+// The built-in French texts of a program, in order, "§" not yet converted: 150 keys for the
+// windowed program (the tips among them), 61 for the console program, each followed by the
+// network texts both share (TextesReseau).
 const std::vector<std::pair<const char*, const char*>>& TextesIntegres(ListeTextes liste);
 
 }  // namespace velmora::i18n

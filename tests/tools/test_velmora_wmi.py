@@ -19,8 +19,8 @@ HELPER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "t
 
 def load_helper():
     loader = importlib.machinery.SourceFileLoader("velmora_wmi", HELPER)
-    spec = importlib.util.spec_from_loader("velmora_wmi", loader)
-    module = importlib.util.module_from_spec(spec)
+    description = importlib.util.spec_from_loader("velmora_wmi", loader)
+    module = importlib.util.module_from_spec(description)
     loader.exec_module(module)
     return module
 
