@@ -132,8 +132,15 @@ void GlissementListe::Armer() {
 }
 
 bool GlissementListe::eventFilter(QObject* objet, QEvent* evenement) {
+    // Only the viewport's mouse events matter. Anything else is let through before the list is
+    // touched: the viewport also sends events while the list around it is being destroyed, when
+    // the list is no longer a QTreeWidget to call.
+    const QEvent::Type type = evenement->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+        type != QEvent::MouseButtonRelease)
+        return false;
     if (!m_liste || objet != m_liste->viewport()) return false;
-    switch (evenement->type()) {
+    switch (type) {
         case QEvent::MouseButtonPress: {
             auto* souris = static_cast<QMouseEvent*>(evenement);
             QTreeWidgetItem* element = m_liste->itemAt(souris->position().toPoint());
