@@ -104,8 +104,9 @@ TEST(Reglages, CommandLineAndFileWithTheCommandLineWinning) {
 
 TEST(Reglages, HostileConfigurationTextIsRefusedWithItsLine) {
     std::string erreur;
-    for (const char* texte : {"listen 127.0.0.1:80\n", "nom = 1\n", "rate = 1\nrate = 2\n",
-                              "\n\nkey = x\n", std::string(1000, '=').c_str()}) {
+    for (const std::string& texte :
+         std::vector<std::string>{"listen 127.0.0.1:80\n", "nom = 1\n", "rate = 1\nrate = 2\n",
+                                  "\n\nkey = x\n", std::string(1000, '=')}) {
         Options o;
         EXPECT_FALSE(ParseConfigText(texte, o, erreur)) << texte;
         EXPECT_EQ(erreur.rfind("line ", 0), 0u) << erreur;
