@@ -16,6 +16,8 @@
 #include <ctime>
 #include <unordered_map>
 
+#include "relay/web/Http.h"
+
 namespace velmora::relay {
 
 namespace {
@@ -71,6 +73,7 @@ std::string ClientAddress(MHD_Connection* connection) {
 struct RequestState {
     std::string target;
     bool answered = false;
+    web::HttpState page;  // a request of the web page
 };
 
 struct Connection {
@@ -93,6 +96,7 @@ bool SameSocket(const Connection& c) {
 struct Context {
     Relay* relay;
     std::unordered_map<MHD_Connection*, Connection> connections;
+    web::Site* site = nullptr;  // the web page, when it is on
 };
 
 // Keeps the raw target, query included: the relay reads the query itself.
@@ -136,10 +140,13 @@ MHD_Result SendAnswer(MHD_Connection* connection, const relay::Answer& answer) {
 }
 
 MHD_Result Handle(void* cls, MHD_Connection* connection, const char*, const char* method,
-                  const char*, const char*, size_t* uploadSize, void** stateSlot) {
+                  const char*, const char* uploadData, size_t* uploadSize, void** stateSlot) {
     auto* context = static_cast<Context*>(cls);
     auto* state = static_cast<RequestState*>(*stateSlot);
     if (!state) return MHD_NO;
+    if (context->site && web::Site::Serves(state->target))
+        return web::Answer(*context->site, connection, state->target, method, uploadData,
+                           uploadSize, state->page, ClientAddress(connection));
     if (state->answered) {
         *uploadSize = 0;  // a body is never read
         return MHD_YES;
@@ -159,7 +166,7 @@ MHD_Result Handle(void* cls, MHD_Connection* connection, const char*, const char
 void CutLateConnections(Context& context) {
     const auto limit = Clock::now() - std::chrono::seconds(kConnectionDeadline);
     for (auto& [connection, c] : context.connections) {
-        if (c.cut || c.start > limit) continue;
+        if (c.cut || c.start > limit || web::IsStream(connection)) continue;
         if (SameSocket(c)) ::shutdown(c.fd, SHUT_RDWR);
         c.cut = true;
     }
@@ -167,6 +174,7 @@ void CutLateConnections(Context& context) {
 
 MHD_Daemon* StartDaemon(const Settings& settings, Context& context) {
     unsigned flags = MHD_USE_EPOLL;
+    if (context.site) flags |= MHD_ALLOW_SUSPEND_RESUME;  // the page's event streams
     if (settings.listen.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
     return MHD_start_daemon(
         flags, 0, nullptr, nullptr, &Handle, &context, MHD_OPTION_SOCK_ADDR, &settings.listen,
@@ -179,7 +187,8 @@ MHD_Daemon* StartDaemon(const Settings& settings, Context& context) {
 
 }  // namespace
 
-int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& reload) {
+int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& reload,
+          web::Site* site) {
     sigset_t signals;
     sigemptyset(&signals);
     for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, s);
@@ -187,7 +196,7 @@ int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& relo
     const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
     ::signal(SIGPIPE, SIG_IGN);
 
-    Context context{&relay, {}};
+    Context context{&relay, {}, site};
     const Settings& settings = relay.CurrentSettings();
     MHD_Daemon* daemon = StartDaemon(settings, context);
     if (!daemon || signalFd < 0) {
@@ -208,8 +217,10 @@ int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& relo
         int timeout = 500;  // ms: also the pace of the deadline checks
         if (MHD_get_timeout(daemon, &wait) == MHD_YES && wait < 500)
             timeout = static_cast<int>(wait);
-        pollfd fds[2] = {{epoll->epoll_fd, POLLIN, 0}, {signalFd, POLLIN, 0}};
-        ::poll(fds, 2, timeout);
+        pollfd fds[3] = {{epoll->epoll_fd, POLLIN, 0},
+                         {signalFd, POLLIN, 0},
+                         {site ? site->EventFd() : -1, POLLIN, 0}};
+        ::poll(fds, 3, timeout);
         signalfd_siginfo info;
         while (::read(signalFd, &info, sizeof info) == sizeof info) {
             if (info.ssi_signo != SIGHUP) {
@@ -237,7 +248,15 @@ int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& relo
             }
         }
         MHD_run(daemon);
+        if (site) {
+            web::Pump(*site);
+            MHD_run(daemon);
+        }
         CutLateConnections(context);
+    }
+    if (site) {
+        web::Stop(*site);
+        MHD_run(daemon);
     }
     MHD_stop_daemon(daemon);
     ::close(signalFd);

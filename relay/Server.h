@@ -6,6 +6,10 @@
 
 #include "relay/Relay.h"
 
+namespace velmora::relay::web {
+class Site;
+}
+
 namespace velmora::relay {
 
 // Limits against abuse.
@@ -18,7 +22,9 @@ inline constexpr int kConnectionDeadline = 5;          // seconds from accept to
 // Serves `relay` on settings.listen until SIGTERM or SIGINT; SIGHUP calls `reload`, which
 // returns the new settings or "" with an error message (the old settings then stay). Logs one
 // line per request on standard error. Returns the process exit code: 0 after a signal, 1 when
-// the listening socket cannot be opened.
-int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& reload);
+// the listening socket cannot be opened. `site`, when given, serves the web page beside the
+// wake requests.
+int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& reload,
+          web::Site* site = nullptr);
 
 }  // namespace velmora::relay

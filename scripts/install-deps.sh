@@ -6,7 +6,7 @@ set -euo pipefail
 pkgs=(
     build-essential cmake pkg-config clang
     qt6-base-dev libgl1-mesa-dev qt6-translations-l10n
-    libcurl4-openssl-dev libmicrohttpd-dev
+    libcurl4-openssl-dev libmicrohttpd-dev libsodium-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     samba-common-bin python3-impacket
     iproute2 iputils-ping
@@ -15,7 +15,9 @@ pkgs=(
 )
 if [ "${1:-}" = "--test" ]; then
     # Real peers started by the tests; the checks of the Debian package and of the completion.
+    # A real browser for the relay's web page (driven through Debian's own Python).
     pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian bash-completion)
+    pkgs+=(chromium chromium-driver python3-selenium)
 fi
 
 missing=()
