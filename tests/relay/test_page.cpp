@@ -1,12 +1,19 @@
 // The relay's web page driven in-process: users file and passwords, log-in, sessions, the form
 // token, the failure budget, folders per user, hostile machine names, wakes and the status
 // stream; then the page of the running relay waking a machine for a UDP receiver on loopback.
+#include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <regex>
 
 #include "Aides.h"
@@ -504,6 +511,35 @@ TEST(PageBoutEnBout, ThePageOfTheRunningRelayWakesForAReceiverOnLoopback) {
     // The wake request of the relay itself is still answered beside the page.
     EXPECT_EQ(test::Statut(test::Get(relais.Port(), "/?mac=zz")), 400);
     EXPECT_EQ(relais.Arreter(SIGTERM), 0) << relais.Journal();
+}
+
+// The status sweep as the hardened service runs it: an unprivileged user without new
+// privileges (the ping program's capability is then ignored), in a network namespace of the
+// test's own whose ICMP datagram range covers that user's group, then does not.
+TEST(PageSondes, TheSweepWorksUnprivilegedWhenThePingRangeCoversTheGroup) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to make a namespace and become nobody";
+    const std::string ns = "velmora-sweep-" + std::to_string(::getpid());
+    ASSERT_EQ(std::system(("ip netns add " + ns).c_str()), 0);
+    const auto essai = [&](const char* plage) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int fd = ::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) ::_exit(3);
+            std::ofstream("/proc/sys/net/ipv4/ping_group_range") << plage;
+            std::system("ip link set lo up");
+            if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::setgroups(0, nullptr) != 0 ||
+                ::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)
+                ::_exit(4);
+            const auto r = SystemProber(300)->Probe({"127.0.0.1", "127.0.0.2"});
+            ::_exit(r.size() == 2 && r[0] && r[1] ? 0 : 1);
+        }
+        int etat = 0;
+        ::waitpid(pid, &etat, 0);
+        return WIFEXITED(etat) ? WEXITSTATUS(etat) : -1;
+    };
+    EXPECT_EQ(essai("0 2147483647"), 0);
+    EXPECT_EQ(essai("1 0"), 1) << "without the range, an unprivileged sweep hears nothing";
+    std::system(("ip netns del " + ns).c_str());
 }
 
 TEST(PageFichiers, TheEmbeddedFilesStayUnderSixtyKilobytes) {
