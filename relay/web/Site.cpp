@@ -656,6 +656,16 @@ void Site::Broadcast(const std::string& folder) {
             while (folderIndex < all.size() && !Egal(all[folderIndex], folder)) ++folderIndex;
             loaded = true;
         }
+        // The rows are numbered as the page has them: a changed list makes the page reload.
+        std::string names;
+        for (const Machine& m : machines) names += m.nom + '|' + m.adresse + '\n';
+        const std::size_t list = std::hash<std::string>{}(names) | 1;
+        if (stream.list == 0) stream.list = list;
+        if (stream.list != list) {
+            stream.pending += "event: reload\ndata: {}\n\n";
+            stream.ended = true;
+            continue;
+        }
         std::string status, wakes;
         for (size_t k = 0; k < machines.size(); ++k) {
             const std::string row = RowId(folderIndex, k + 1);

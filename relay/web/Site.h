@@ -123,6 +123,7 @@ class Site {
         Language language = Language::French;
         std::string pending;
         std::map<std::string, int> sentStatus;  // row id -> last status sent
+        std::size_t list = 0;                   // the folder's machines when the page was made
         bool ended = false;
         Clock::time_point lastWrite;
     };

@@ -437,6 +437,23 @@ TEST_F(Page, StatusAndWakeAndWaitArePushedToThePagesOfTheFolder) {
     EXPECT_TRUE(fin);
 }
 
+TEST_F(Page, APageWhoseListChangedOnDiskIsToldToReload) {
+    const auto [bob, jeton] = Session("bob", "motdepasse-bob");
+    const WebResponse flux = site->Handle(Requete("GET", "/events?folder=Atelier", bob));
+    bool fin = false;
+    site->SweepNow();
+    site->Tick();
+    EXPECT_NE(site->StreamRead(flux.stream, fin).find("\"m-1-1\":0"), std::string::npos);
+    std::string ini2 = kIni;
+    ini2.replace(ini2.find("Machine1=tour|10.2.0.9"), 22, "Machine1=fraiseuse|10.2.0.10");
+    dossier.Ecrire("Velmora.ini", ini2);
+    site->SweepNow();
+    site->Tick();
+    EXPECT_EQ(site->StreamRead(flux.stream, fin), "event: reload\ndata: {}\n\n");
+    site->StreamRead(flux.stream, fin);
+    EXPECT_TRUE(fin);
+}
+
 TEST_F(Page, TheBrowsersLanguageChoosesTheTexts) {
     EXPECT_EQ(ChooseLanguage(""), Language::French);
     EXPECT_EQ(ChooseLanguage("en-US,en;q=0.9"), Language::English);

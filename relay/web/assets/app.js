@@ -54,11 +54,14 @@
       Object.keys(data.w || {}).forEach(function (id) { setState(id, data.w[id], false); });
     };
     source.addEventListener('login', toLogin);
+    source.addEventListener('reload', function () { window.location.reload(); });
     source.onerror = function () {
       if (source && source.readyState === EventSource.CLOSED) {
+        // Closed for good: the session may be over (401), or the relay away for now.
         fetch('/events?folder=', { credentials: 'same-origin' }).then(function (r) {
           if (r.status === 401) toLogin();
-        });
+          else window.setTimeout(listen, 5000);
+        }).catch(function () { window.setTimeout(listen, 5000); });
       }
     };
   }
