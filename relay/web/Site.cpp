@@ -404,7 +404,8 @@ WebResponse Site::Login(const WebRequest& request, Language language) {
                          m_texts.Get(language, "MSG_WEB_CONNEXION_REFUSEE"));
     }
     // A new session every time: a value the browser held before (planted or not) never
-    // becomes a session.
+    // becomes a session, and a session it held ends.
+    m_sessions.erase(CookieValue(request.Header("cookie"), kSessionCookie));
     if (m_sessions.size() >= kMaxSessions) {
         for (auto it = m_sessions.begin(); it != m_sessions.end();)
             it = it->second.expires <= request.now ? m_sessions.erase(it) : std::next(it);
@@ -495,7 +496,8 @@ WebResponse Site::Page(const WebRequest& request, const Session& session, Langua
                     "</span><span class=\"comment\">" + EscapeHtml(m.commentaire) +
                     "</span><span class=\"state\" aria-live=\"polite\">" +
                     (wake == m_wakes.end() ? "" : EscapeHtml(WakeText(wake->second, language))) +
-                    "</span></span><button type=\"button\" class=\"wake\">" +
+                    "</span></span><button type=\"button\" class=\"wake\" aria-label=\"" +
+                    t("TXT_WEB_REVEILLER") + ' ' + EscapeHtml(m.nom) + "\">" +
                     t("TXT_WEB_REVEILLER") + "</button></li>";
         }
         body += "</ul></section>\n";

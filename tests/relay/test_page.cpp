@@ -256,6 +256,14 @@ TEST_F(Page, LogInGivesAFreshHardenedSessionAndLogOutEndsIt) {
     r = site->Handle(Requete("GET", "/", valeur));
     EXPECT_EQ(r.status, 303u);
     EXPECT_EQ(Entete(r, "Location"), "/login?expired=1");
+    // A log-in from a browser that holds a session ends that session.
+    const auto [ancienne, jeton] = Session("alice", "motdepasse-alice");
+    const auto [t3, cookie3] = Formulaire();
+    ASSERT_EQ(site->Handle(Requete("POST", "/login", cookie3 + "; " + ancienne,
+                                   "u=alice&p=motdepasse-alice&t=" + t3))
+                  .status,
+              303u);
+    EXPECT_EQ(site->Handle(Requete("GET", "/", ancienne)).status, 303u);
 }
 
 TEST_F(Page, SessionsEndAfterTwelveHours) {
