@@ -233,6 +233,11 @@ class PageInBrowser(unittest.TestCase):
             driver.find_element(By.ID, 'filter').clear()
             driver.execute_script("document.getElementById('filter').dispatchEvent("
                                   "new Event('input'))")
+            # 360 px wide: nothing sticks out sideways.
+            driver.set_window_size(360, 740)
+            self.assertLessEqual(driver.execute_script(
+                'return document.documentElement.scrollWidth'), driver.execute_script(
+                'return document.documentElement.clientWidth'))
             # A POST without the token is refused.
             status = driver.execute_async_script(
                 "const done = arguments[arguments.length - 1];"
