@@ -174,6 +174,7 @@ std::map<std::string, std::string> ParseForm(std::string_view body) {
         const size_t amp = body.find('&');
         const std::string_view pair = body.substr(0, amp);
         body = amp == std::string_view::npos ? std::string_view() : body.substr(amp + 1);
+        if (pair.empty()) continue;
         const size_t equals = pair.find('=');
         std::string name, value;
         if (!PercentDecode(pair.substr(0, equals), name)) continue;

@@ -567,6 +567,35 @@ TEST(PageSondes, TheSweepWorksUnprivilegedWhenThePingRangeCoversTheGroup) {
     std::system(("ip netns del " + ns).c_str());
 }
 
+TEST(PageHostile, FormsCookiesAndUsersFilesOfAnyShapeAreReadSafely) {
+    const auto champs = ParseForm("a=%zz&b=1&b=2&=x&c&d=%3Cb%3E+%C3%A9&%");
+    EXPECT_EQ(champs.count("a"), 0u);
+    EXPECT_EQ(champs.at("b"), "1");
+    EXPECT_EQ(champs.at(""), "x");
+    EXPECT_EQ(champs.at("c"), "");
+    EXPECT_EQ(champs.at("d"), "<b> é");
+    EXPECT_TRUE(ParseForm(std::string(100000, '&')).empty());
+    EXPECT_EQ(CookieValue("x=1; velmora_session=abc;y", kSessionCookie), "abc");
+    EXPECT_EQ(CookieValue("velmora_session_x=1;  velmora_session=", kSessionCookie), "");
+    EXPECT_EQ(CookieValue(";;;=;", kSessionCookie), "");
+    EXPECT_EQ(EscapeHtml("<a href='x'>&\"</a>"), "&lt;a href=&#39;x&#39;&gt;&amp;&quot;&lt;/a&gt;");
+    // A users file grown past its limit is refused; the users read before stay.
+    Dossier d;
+    const std::string f = d.Ecrire("users", "");
+    std::string e;
+    ASSERT_TRUE(AddUser(f, "alice", {}, "motdepasse-alice", e)) << e;
+    UserFile fichier(f);
+    ASSERT_TRUE(fichier.Refresh(e)) << e;
+    d.Ecrire("users", std::string(2 * 1024 * 1024, 'x'));
+    EXPECT_FALSE(fichier.Refresh(e));
+    EXPECT_NE(fichier.Find("alice"), nullptr);
+    // Binary garbage and endless lines give no user and no crash.
+    std::string bruit;
+    for (int i = 0; i < 5000; ++i) bruit += static_cast<char>((i * 7919) % 256);
+    EXPECT_TRUE(ParseUsers(bruit).empty());
+    EXPECT_TRUE(ParseUsers(std::string(200000, ':')).empty());
+}
+
 TEST(PageFichiers, TheEmbeddedFilesStayUnderSixtyKilobytes) {
     size_t total = 0;
     for (const Asset& a : Assets()) total += a.content.size();
