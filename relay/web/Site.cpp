@@ -642,6 +642,7 @@ WebResponse Site::Events(const WebRequest& request, const std::string& token, La
     r.stream = id;
     r.reason = "event stream";
     r.headers.emplace_back("Content-Type", "text/event-stream; charset=utf-8");
+    r.headers.emplace_back("X-Accel-Buffering", "no");  // nginx passes each event at once
     SecurityHeaders(r);
     return r;
 }
