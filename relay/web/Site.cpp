@@ -285,7 +285,7 @@ WebResponse Site::Handle(const WebRequest& request) {
     }
     if (path == "/") {
         if (request.method != "GET") return Plain(405, "405 Method Not Allowed", "method");
-        return Page(request, *session, language);
+        return Page(*session, language);
     }
     if (path == "/events") {
         if (request.method != "GET") return Plain(405, "405 Method Not Allowed", "method");
@@ -301,7 +301,7 @@ WebResponse Site::Handle(const WebRequest& request) {
     }
     if (csrf.empty() || !ConstantTimeEquals(session->csrf, csrf))
         return Plain(403, "403 Forbidden: missing or wrong form token", "csrf");
-    if (path == "/logout") return Logout(request, session);
+    if (path == "/logout") return Logout(request);
     return WakeRequest(request, *session, language);
 }
 
@@ -427,19 +427,17 @@ WebResponse Site::Login(const WebRequest& request, Language language) {
     return r;
 }
 
-WebResponse Site::Logout(const WebRequest& request, Session* session) {
+WebResponse Site::Logout(const WebRequest& request) {
     // Its streams learn at the next tick that the session is over.
     std::string token;
     FindSession(request, &token);
-    (void)session;
     m_sessions.erase(token);
     WebResponse r = Redirect("/login", "logged out");
     r.headers.emplace_back("Set-Cookie", Cookie(kSessionCookie, "", 0, request.https));
     return r;
 }
 
-WebResponse Site::Page(const WebRequest& request, const Session& session, Language language) {
-    (void)request;
+WebResponse Site::Page(const Session& session, Language language) {
     const User* user = m_users.Find(session.user);
     const auto t = [&](const char* key) { return EscapeHtml(m_texts.Get(language, key)); };
     const auto folders = VisibleFolders(m_options.machinesFile, *user);

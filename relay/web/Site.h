@@ -143,8 +143,8 @@ class Site {
     WebResponse LoginPage(const WebRequest& request, Language language, unsigned status,
                           const std::string& message);
     WebResponse Login(const WebRequest& request, Language language);
-    WebResponse Logout(const WebRequest& request, Session* session);
-    WebResponse Page(const WebRequest& request, const Session& session, Language language);
+    WebResponse Logout(const WebRequest& request);
+    WebResponse Page(const Session& session, Language language);
     WebResponse WakeRequest(const WebRequest& request, const Session& session, Language language);
     WebResponse Events(const WebRequest& request, const std::string& token, Language language);
     Session* FindSession(const WebRequest& request, std::string* token = nullptr);
