@@ -25,6 +25,8 @@ const char* Reason(unsigned status) {
             return "Method Not Allowed";
         case 429:
             return "Too Many Requests";
+        case 503:
+            return "Service Unavailable";
         default:
             return "Internal Server Error";
     }
@@ -66,9 +68,10 @@ void Relay::Reload(const Settings& settings) {
     m_defaultBroadcastTime = {};
 }
 
-Answer Relay::Refuse(unsigned status, std::string reason, Answer answer) const {
+Answer Refusal(unsigned status, const std::string& reason, Answer answer) {
     answer.status = status;
     answer.reason = reason;
+    answer.lookup.reset();
     answer.body = std::to_string(status) + ' ' + Reason(status) + ": " + reason + '\n';
     return answer;
 }
@@ -86,64 +89,107 @@ bool Relay::Destination(const WakeQuery& query, std::uint32_t& address, Answer& 
             m_defaultBroadcastTime = now;
         }
         if (!m_defaultBroadcast) {
-            answer = Refuse(500, "no broadcast address: set --broadcast", answer);
+            answer = Refusal(500, "no broadcast address: set --broadcast", answer);
             return false;
         }
         address = *m_defaultBroadcast;
         return true;
     }
     if (!query.ip || query.ip->empty()) {
-        answer = Refuse(400, "missing address (ip)", answer);
+        answer = Refusal(400, "missing address (ip)", answer);
         return false;
     }
     if (!ParseIPv4(*query.ip, address)) {
         if (!IsHostName(*query.ip)) {
-            answer = Refuse(400, "bad address (ip)", answer);
+            answer = Refusal(400, "bad address (ip)", answer);
             return false;
         }
-        if (!m_network.Resolve(*query.ip, address)) {
-            answer = Refuse(400, "address (ip) does not resolve", answer);
-            return false;
-        }
+        answer.lookup = Answer::Lookup{*query.ip, {}, 0};
+        return false;
     }
+    return Allowed(address, answer);
+}
+
+bool Relay::Allowed(std::uint32_t address, Answer& answer) const {
     for (const Cidr& cidr : m_settings.allowDests)
         if (cidr.Contains(address)) return true;
     answer.destination = IPv4Text(address);
-    answer = Refuse(403, "destination not allowed", answer);
+    answer = Refusal(403, "destination not allowed", answer);
     return false;
 }
 
-Answer Relay::Handle(const Request& request) {
-    Answer answer;
-    if (request.method != "GET") return Refuse(405, "only GET is accepted");
-    if (!m_limiter.Allow(request.client, request.now)) return Refuse(429, "rate limit reached");
-    WakeQuery query;
-    std::string reason;
-    if (!ParseQuery(request.target, query, reason)) return Refuse(400, reason);
-    if (!m_settings.key.empty() &&
-        !ConstantTimeEquals(m_settings.key, query.key.value_or(std::string())))
-        return Refuse(403, query.key ? "wrong key" : "missing key");
-    Mac mac;
-    if (!query.mac || !ParseMac(*query.mac, mac)) return Refuse(400, "bad MAC address");
-    answer.mac = MacText(mac);
-    if (!m_settings.allowMacs.empty()) {
-        bool allowed = false;
-        for (const Mac& m : m_settings.allowMacs) allowed = allowed || m == mac;
-        if (!allowed) return Refuse(403, "MAC address not allowed", answer);
-    }
-    int port = kDefaultPort;
-    if (query.port && !query.port->empty() && !ParsePort(*query.port, port))
-        return Refuse(400, "bad port", answer);
-    std::uint32_t address = 0;
-    if (!Destination(query, address, answer)) return answer;
+Answer Relay::Send(std::uint32_t address, int port, const Mac& mac, Answer answer) {
     answer.destination = IPv4Text(address) + ':' + std::to_string(port);
     std::string error;
     if (!m_network.Send(address, port, mac, error))
-        return Refuse(500, "cannot send the packet: " + error, answer);
+        return Refusal(500, "cannot send the packet: " + error, answer);
     answer.status = 200;
     answer.reason = "packet sent";
     answer.body = "Magic packet sent to " + answer.destination + " for " + answer.mac + '\n';
     return answer;
+}
+
+Answer Relay::Begin(const Request& request) {
+    Answer answer;
+    if (request.method != "GET") return Refusal(405, "only GET is accepted");
+    // Requests without the right key spend the failure budgets (the client's and the one of
+    // all clients); a request with the right key spends only its own client's budget, so
+    // wrong keys from many addresses never lock out the owner of the key.
+    WakeQuery query;
+    std::string reason;
+    if (!ParseQuery(request.target, query, reason)) {
+        if (!m_limiter.AllowFailure(request.client, request.now))
+            return Refusal(429, "rate limit reached");
+        return Refusal(400, reason);
+    }
+    std::optional<std::string> key = query.key;
+    std::string password;
+    if (BasicPassword(request.authorization, password)) key = password;
+    if (!m_settings.key.empty() && !ConstantTimeEquals(m_settings.key, key.value_or(""))) {
+        if (!m_limiter.AllowFailure(request.client, request.now))
+            return Refusal(429, "rate limit reached");
+        return Refusal(403, key ? "wrong key" : "missing key");
+    }
+    if (!m_limiter.AllowSuccess(request.client, request.now))
+        return Refusal(429, "rate limit reached");
+    Mac mac;
+    if (!query.mac || !ParseMac(*query.mac, mac)) return Refusal(400, "bad MAC address");
+    answer.mac = MacText(mac);
+    if (!m_settings.allowMacs.empty()) {
+        bool allowed = false;
+        for (const Mac& m : m_settings.allowMacs) allowed = allowed || m == mac;
+        if (!allowed) return Refusal(403, "MAC address not allowed", answer);
+    }
+    int port = kDefaultPort;
+    if (query.port && !query.port->empty() && !ParsePort(*query.port, port))
+        return Refusal(400, "bad port", answer);
+    std::uint32_t address = 0;
+    if (!Destination(query, address, answer)) {
+        if (answer.lookup) {
+            answer.status = 0;
+            answer.lookup->mac = mac;
+            answer.lookup->port = port;
+        }
+        return answer;
+    }
+    return Send(address, port, mac, answer);
+}
+
+Answer Relay::Finish(const Answer& pending, std::optional<std::uint32_t> address) {
+    Answer answer = pending;
+    answer.lookup.reset();
+    if (!pending.lookup) return answer;
+    if (!address) return Refusal(400, "address (ip) does not resolve", answer);
+    if (!Allowed(*address, answer)) return answer;
+    return Send(*address, pending.lookup->port, pending.lookup->mac, answer);
+}
+
+Answer Relay::Handle(const Request& request) {
+    const Answer answer = Begin(request);
+    if (!answer.lookup) return answer;
+    std::uint32_t address = 0;
+    const bool found = m_network.Resolve(answer.lookup->name, address);
+    return Finish(answer, found ? std::optional<std::uint32_t>(address) : std::nullopt);
 }
 
 std::string LogLine(std::time_t time, const std::string& client, const Answer& answer) {

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/platform/Outil.h"
+
 namespace velmora::relay {
 
 namespace {
@@ -141,6 +143,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
             options.help = true;
+            continue;
+        }
+        if (argument == "--version") {
+            options.version = true;
             continue;
         }
         if (argument.rfind("--", 0) != 0) {
@@ -302,8 +308,13 @@ std::string Usage(const std::string& defaultConfig) {
            defaultConfig +
            "); the command line wins\n"
            "  --help                this text\n"
+           "  --version             the version and licence\n"
            "\n"
            "SIGHUP reloads the settings and the key; SIGTERM and SIGINT stop the relay.\n";
+}
+
+std::string VersionText() {
+    return "velmora-relay " + platform::TexteVersion() + "\nLicense GPL-3.0-or-later\n";
 }
 
 }  // namespace velmora::relay
