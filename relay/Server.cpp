@@ -132,6 +132,7 @@ std::string ClientAddress(MHD_Connection* connection) {
 struct RequestState {
     std::string target;
     bool started = false;
+    bool answered = false;
     std::optional<Answer> ready;  // an answer that waited for a look-up
     std::string client;
 };
@@ -224,13 +225,24 @@ MHD_Result Handle(void* cls, MHD_Connection* connection, const char*, const char
         state->ready.reset();
         return SendAnswer(connection, state->client, answer);
     }
-    if (state->started) {
+    if (!state->started) {
+        state->started = true;
+        context->connections.Busy(connection);
+        state->client = ClientAddress(connection);
+        // A GET without a body is answered at the next call, once the daemon has the whole
+        // request: an answer queued before that closes the connection after it. A request
+        // with a body is refused at once, and its connection closed, rather than read.
+        const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                         MHD_HTTP_HEADER_CONTENT_LENGTH);
+        const bool body = (length && std::strcmp(length, "0") != 0) ||
+                          MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                      MHD_HTTP_HEADER_TRANSFER_ENCODING);
+        if (method && std::strcmp(method, "GET") == 0 && !body) return MHD_YES;
+    } else if (*uploadSize != 0 || state->answered) {
         *uploadSize = 0;  // a body is never read
         return MHD_YES;
     }
-    state->started = true;
-    context->connections.Busy(connection);
-    state->client = ClientAddress(connection);
+    state->answered = true;
     Answer answer = Respond(*context, connection, method, *state);
     if (!answer.lookup) return SendAnswer(connection, state->client, answer);
     const std::uint64_t id = ++context->lookupCount;

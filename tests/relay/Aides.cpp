@@ -76,8 +76,9 @@ std::string Dossier::Ecrire(const std::string& nom, const std::string& contenu) 
     return chemin;
 }
 
-Relais::Relais(const std::vector<std::string>& arguments) {
-    std::vector<std::string> ligne{kRelais};
+Relais::Relais(const std::vector<std::string>& arguments, const std::vector<std::string>& devant) {
+    std::vector<std::string> ligne = devant;
+    ligne.push_back(kRelais);
     ligne.insert(ligne.end(), arguments.begin(), arguments.end());
     m_pid = Demarrer(ligne, 2, m_sortie);
     if (m_pid < 0) return;

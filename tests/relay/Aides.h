@@ -30,7 +30,9 @@ class Dossier {
 // it listens on (it is started with port 0 and reports the one it got), 0 when it did not start.
 class Relais {
   public:
-    explicit Relais(const std::vector<std::string>& arguments);
+    // `devant`: a command that runs the relay (such as prlimit or unshare), given before it.
+    explicit Relais(const std::vector<std::string>& arguments,
+                    const std::vector<std::string>& devant = {});
     ~Relais();
     int Port() const { return m_port; }
     pid_t Pid() const { return m_pid; }
