@@ -124,6 +124,10 @@ TEST(RelaisProcessus, RefusesToStartUnsafelyAndReloadsOnSighup) {
             .code,
         2);
     EXPECT_EQ(Lancer({kRelais, "--help"}).sortie.find("Usage: velmora-relay --listen"), 0u);
+    const Resultat version = Lancer({kRelais, "--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_TRUE(version.sortie.starts_with("velmora-relay v")) << version.sortie;
+    EXPECT_TRUE(version.sortie.ends_with("\nLicense GPL-3.0-or-later\n")) << version.sortie;
 
     RecepteurUDP recepteur;
     const std::string config = dossier.Ecrire(
