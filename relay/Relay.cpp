@@ -1,6 +1,13 @@
 // The checks of a wake request and the packet it leads to.
 #include "relay/Relay.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <ctime>
 
 #include "common/net/PaquetMagique.h"
@@ -34,11 +41,36 @@ const char* Reason(unsigned status) {
 
 }  // namespace
 
+SystemNetwork::~SystemNetwork() {
+    if (m_socket >= 0) ::close(m_socket);
+}
+
+// The packet (six 0xFF bytes, then the MAC address 16 times) in one datagram, from a socket
+// made once: no system call but the send itself per request.
 bool SystemNetwork::Send(std::uint32_t address, int port, const Mac& mac, std::string& error) {
-    // A full mask makes the shared routine's broadcast address the address itself.
-    std::string sentTo;
-    return net::EnvoyerPaquetMagique(IPv4Text(address), "255.255.255.255", port, MacText(mac),
-                                     sentTo, error);
+    if (m_socket < 0) {
+        m_socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        const int on = 1;
+        if (m_socket < 0 || ::setsockopt(m_socket, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
+            error = std::strerror(errno);
+            if (m_socket >= 0) ::close(m_socket);
+            m_socket = -1;
+            return false;
+        }
+    }
+    std::uint8_t packet[6 + 16 * 6];
+    std::memset(packet, 0xFF, 6);
+    for (int i = 0; i < 16; ++i) std::memcpy(packet + 6 + 6 * i, mac.data(), 6);
+    sockaddr_in destination{};
+    destination.sin_family = AF_INET;
+    destination.sin_port = htons(static_cast<std::uint16_t>(port));
+    destination.sin_addr.s_addr = htonl(address);
+    const ssize_t sent =
+        ::sendto(m_socket, packet, sizeof packet, 0,
+                 reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+    if (sent == static_cast<ssize_t>(sizeof packet)) return true;
+    error = sent < 0 ? std::strerror(errno) : "the datagram was cut short";
+    return false;
 }
 
 std::optional<std::uint32_t> SystemNetwork::DefaultBroadcast() {
@@ -193,10 +225,15 @@ Answer Relay::Handle(const Request& request) {
 }
 
 std::string LogLine(std::time_t time, const std::string& client, const Answer& answer) {
-    std::tm utc{};
-    ::gmtime_r(&time, &utc);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    // The stamp changes once a second: made again only then.
+    thread_local std::time_t last = -1;
+    thread_local char stamp[32];
+    if (time != last) {
+        std::tm utc{};
+        ::gmtime_r(&time, &utc);
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+        last = time;
+    }
     return std::string(stamp) + " client=" + client + " mac=" + answer.mac +
            " dest=" + answer.destination + " result=" + std::to_string(answer.status) + ' ' +
            answer.reason;

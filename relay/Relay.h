@@ -24,12 +24,20 @@ class Network {
     virtual bool Resolve(const std::string& name, std::uint32_t& address) = 0;
 };
 
-// The real network, through the shared magic packet and probe routines.
+// The real network: one UDP socket kept for every packet, the shared probe routines for the
+// rest.
 class SystemNetwork : public Network {
   public:
+    SystemNetwork() = default;
+    SystemNetwork(const SystemNetwork&) = delete;
+    SystemNetwork& operator=(const SystemNetwork&) = delete;
+    ~SystemNetwork() override;
     bool Send(std::uint32_t address, int port, const Mac& mac, std::string& error) override;
     std::optional<std::uint32_t> DefaultBroadcast() override;
     bool Resolve(const std::string& name, std::uint32_t& address) override;
+
+  private:
+    int m_socket = -1;
 };
 
 struct Request {

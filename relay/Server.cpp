@@ -420,13 +420,14 @@ int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& relo
                          {context.resolver.Descriptor(), POLLIN, 0}};
         ::poll(fds, 3, timeout);
         signalfd_siginfo info;
-        while (::read(signalFd, &info, sizeof info) == sizeof info) {
+        while ((fds[1].revents & POLLIN) && ::read(signalFd, &info, sizeof info) == sizeof info) {
             if (info.ssi_signo != SIGHUP)
                 running = false;
             else
                 Reload(relay, reload);
         }
-        FinishLookups(context, Clock::now());
+        if ((fds[2].revents & POLLIN) || !context.lookups.empty())
+            FinishLookups(context, Clock::now());
         MHD_run(daemon);
         // Idle connections past their time: the daemon sees the end of the stream and closes.
         for (int fd : context.connections.Expired(Clock::now())) ::shutdown(fd, SHUT_RDWR);
