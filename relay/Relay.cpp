@@ -2,6 +2,7 @@
 #include "relay/Relay.h"
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -85,9 +86,19 @@ std::optional<std::uint32_t> SystemNetwork::DefaultBroadcast() {
     return std::nullopt;
 }
 
+// One look-up, no retry: it runs on a thread of its own, which stays taken for as long as the
+// name servers take to answer.
 bool SystemNetwork::Resolve(const std::string& name, std::uint32_t& address) {
-    std::string text;
-    return net::ResoudreNom(name, text) && ParseIPv4(text, address);
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* results = nullptr;
+    if (::getaddrinfo(name.c_str(), nullptr, &hints, &results) != 0) return false;
+    const bool found = results && results->ai_family == AF_INET;
+    if (found)
+        address = ntohl(reinterpret_cast<const sockaddr_in*>(results->ai_addr)->sin_addr.s_addr);
+    ::freeaddrinfo(results);
+    return found;
 }
 
 Relay::Relay(const Settings& settings, Network& network)
