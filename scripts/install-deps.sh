@@ -16,6 +16,9 @@ pkgs=(
 if [ "${1:-}" = "--test" ]; then
     # Real peers started by the tests; the checks of the Debian package and of the completion.
     pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian bash-completion)
+    # The start of the windowed program as users meet it: a window manager, a tray, key
+    # presses and screenshots under the virtual display.
+    pkgs+=(openbox trayer xdotool imagemagick x11-utils)
 fi
 
 missing=()
