@@ -26,9 +26,12 @@ CONTROLES = ["tabOnglets", "lvwMachines", "btnAjouter", "btnModifier", "btnSuppr
              "btnTester", "btnTesterSélection", "btnRéveiller", "btnRéveillerPlus", "btnAgir",
              "btnAgirPlus", "btnQuitter", "lblNbMachines", "lblMachines"]
 # Letters and words that only a French text holds.
-FRANCAIS = re.compile(r"[éèêëàâçùûôîï]|\b(Ajouter|Modifier|Supprimer|Quitter|Tester|Fichier|"
-                      r"Aide|Annuler|Fermer|Réveiller|Démarrer|Arrêter|dossier|machine distante|"
-                      r"Adresse|Masque|Commentaire|Oui|Non)\b", re.IGNORECASE)
+FRANCAIS = re.compile(r"[éèêëàâçùûôîïÉÈ]|\b(Ajouter|Modifier|Supprimer|Quitter|Tester|Fichier|"
+                      r"Aide|Annuler|Fermer|Réveiller|Démarrer|Arrêter|[Dd]ossier|[Mm]achine "
+                      r"distante|Adresse|Masque|Commentaire|Oui|Non|[Ll]a|[Ll]es|[Dd]es|du|et|"
+                      r"ou|pour|avec)\b")
+# Names that stay as they are in every language (the list of languages names each in its own).
+NOMS_PROPRES = {"Français"}
 
 DEUX_DOSSIERS = """[Config]
 Langue={langue}
@@ -292,7 +295,8 @@ def verifier_fenetre(arbre, f, cas, anglais):
                                                               b["rect"]))
     if anglais:
         for t in textes(f):
-            verifier(not FRANCAIS.search(t), "%s: French text in English: %r" % (nom, t))
+            verifier(t in NOMS_PROPRES or not FRANCAIS.search(t),
+                     "%s: French text in English: %r" % (nom, t))
 
 
 def verifier_principale(arbre, cas, dossiers, anglais):
