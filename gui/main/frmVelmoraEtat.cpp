@@ -109,7 +109,18 @@ void frmVelmora::mnuSystrayRestaurer_Click() {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     showNormal();
     RetirerSystray();
+    ActiverApresAffichage(10);
+}
+
+void frmVelmora::ActiverApresAffichage(int essais) {
+    // The window manager gives the focus only to a window it has mapped again, which happens
+    // after show() returns: asked again until the window is the active one.
+    raise();
     activateWindow();
+    if (essais > 0 && !isActiveWindow())
+        QTimer::singleShot(50, this, [this, essais] {
+            if (isVisible() && !isActiveWindow()) ActiverApresAffichage(essais - 1);
+        });
 }
 
 void frmVelmora::AjouterSystray() {

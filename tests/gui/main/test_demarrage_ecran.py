@@ -418,6 +418,26 @@ def premieres_fenetres(programme, arbre, cas, anglais):
                      message="the progress window did not close")
 
 
+def plateau_et_retour(programme, arbre, cas):
+    """Minimised into the tray, then restored by a double click on the tray icon: the window
+    comes back active (its title bar shows the focus)."""
+    ecran = programme.ecran
+    subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Velmora v",
+                    "windowminimize"], env=ecran.env, timeout=10, check=False)
+    arbre = programme.stable(lambda a: fenetre(a, "frmVelmora") is None and a.get("plateau"),
+                             message="the window did not go into the tray")
+    ecran.capture(cas + "-plateau")
+    x, y, w, h = arbre["plateau"]
+    subprocess.run(["xdotool", "mousemove", "--sync", str(x + w // 2), str(y + h // 2),
+                    "click", "--repeat", "2", "--delay", "80", "1"],
+                   env=ecran.env, timeout=10, check=False)
+    arbre = programme.stable(lambda a: fenetre(a, "frmVelmora"),
+                             message="the window did not come back from the tray")
+    verifier(fenetre(arbre, "frmVelmora")["actif"] and not arbre.get("plateau"),
+             "%s: the window restored from the tray is not active" % cas)
+    ecran.capture(cas + "-restauree")
+
+
 # name: (screen, tray, Configuration file, system language, folders, English, other windows)
 CAS = {
     "nouveau": ((1366, 768), True, None, "fr_FR.UTF-8", ["Machines"], False, False),
@@ -437,6 +457,9 @@ CAS = {
                                                               etat=0),
                       "en_US.UTF-8", ["Serveurs", "Postes de travail"], True, True),
     "sans-plateau": ((1366, 768), False, None, "fr_FR.UTF-8", ["Machines"], False, False),
+    "plateau": ((1366, 768), True, DEUX_DOSSIERS.format(langue="", taille=0, etat=0).replace(
+        "[Config]\n", "[Config]\nMinimiserSystray=-1\n"), "fr_FR.UTF-8",
+                ["Serveurs", "Postes de travail"], False, False),
     "sans-plateau-deux-dossiers": ((1024, 600), False,
                                    DEUX_DOSSIERS.format(langue="", taille=-1, etat=0),
                                    "fr_FR.UTF-8", ["Serveurs", "Postes de travail"], False,
@@ -460,6 +483,8 @@ def executer(cas, dossier):
             ecran.capture(cas)
             if autres:
                 premieres_fenetres(programme, arbre, cas, anglais)
+            if cas == "plateau":
+                plateau_et_retour(programme, arbre, cas)
         finally:
             programme.arreter()
 
