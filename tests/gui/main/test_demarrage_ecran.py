@@ -30,6 +30,8 @@ FRANCAIS = re.compile(r"[éèêëàâçùûôîïÉÈ]|\b(Ajouter|Modifier|Suppr
                       r"Aide|Annuler|Fermer|Réveiller|Démarrer|Arrêter|[Dd]ossier|[Mm]achine "
                       r"distante|Adresse|Masque|Commentaire|Oui|Non|[Ll]a|[Ll]es|[Dd]es|du|et|"
                       r"ou|pour|avec)\b")
+# Typos once seen in the windows.
+FAUTES = ["exctinction", "machinedistante", "l 'utilisateur", "v1.0 Velmora"]
 # Names that stay as they are in every language (the list of languages names each in its own).
 NOMS_PROPRES = {"Français"}
 
@@ -293,6 +295,9 @@ def verifier_fenetre(arbre, f, cas, anglais):
             if a["parent"] == b["parent"] and chevauche(a["rect"], b["rect"]):
                 verifier(False, "%s: %s %s overlaps %s %s" % (nom, a["nom"], a["rect"], b["nom"],
                                                               b["rect"]))
+    for t in textes(f):
+        for faute in FAUTES:
+            verifier(faute not in t, "%s: typo %r in %r" % (nom, faute, t))
     if anglais:
         for t in textes(f):
             verifier(t in NOMS_PROPRES or not FRANCAIS.search(t),
