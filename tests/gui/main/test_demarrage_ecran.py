@@ -400,6 +400,12 @@ def premieres_fenetres(programme, arbre, cas, anglais):
     ecran.capture(cas + "-decouverte")
     fermer(programme, "frmDecouverte")
 
+    ouvrir_menu(programme, arbre, "mnuAide", "mnuAideAPropos")
+    arbre = programme.stable(lambda a: fenetre(a, "frmAPropos"), message="no About window")
+    verifier_fenetre(arbre, fenetre(arbre, "frmAPropos"), cas, anglais)
+    ecran.capture(cas + "-apropos")
+    fermer(programme, "frmAPropos")
+
     # The MAC address update of the folder's machines (loopback addresses) shows the progress
     # window, which stays open once done.
     ouvrir_menu(programme, arbre, "mnuOptions", "mnuOptionsMajMAC")
@@ -482,6 +488,7 @@ def executer(cas, dossier):
             for f in arbre["fenetres"]:
                 if f["nom"] == "frmAstuceDuJour" and f["expose"]:
                     verifier_fenetre(arbre, f, cas, anglais)
+                    ecran.capture(cas + "-astuce")
                     fermer(programme, "frmAstuceDuJour")
                     arbre = programme.stable(lambda a: fenetre(a, "frmVelmora"))
             verifier_principale(arbre, cas, dossiers, anglais)
