@@ -17,6 +17,9 @@ if [ "${1:-}" = "--test" ]; then
     # Real peers started by the tests; the checks of the Debian package and of the completion;
     # nginx in front of the relay (tests and benchmark) and wrk, the benchmark's load generator.
     pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian bash-completion nginx wrk)
+    # The start of the windowed program as users meet it: a window manager, a tray, key
+    # presses and screenshots under the virtual display.
+    pkgs+=(openbox trayer xdotool imagemagick x11-utils)
 fi
 
 missing=()

@@ -125,7 +125,8 @@ TEST(ReveilInternet, OnlyExactly200OKSucceedsAndTheBodyIsReturned) {
 
 TEST(ReveilInternet, MissingTemplateOrRefusedConnectionFails) {
     std::string reponse;
-    ReglagesDemarrage integre;  // ScriptWOWParDéfaut true by default
+    ReglagesDemarrage integre;  // a file that asks for the former default script
+    integre.scriptWOWParDefaut = true;
     EXPECT_FALSE(ReveillerParInternet("1.2.3.4", 9, "00:11:22:33:44:55", reponse, integre));
     EXPECT_NE(reponse.find("ScriptWOWUrl"), std::string::npos);
     reponse = "unchanged";
@@ -136,7 +137,8 @@ TEST(ReveilInternet, MissingTemplateOrRefusedConnectionFails) {
 }
 
 TEST(ReveilInternet, WithoutATemplateTheMessageNamesTheRelayAndTheLineToWrite) {
-    ReglagesDemarrage integre;
+    ReglagesDemarrage integre;  // a file that asks for the former default script
+    integre.scriptWOWParDefaut = true;
     std::string reponse;
     i18n::Traductions().Clear();  // no table loaded: the French built-in text
     EXPECT_FALSE(ReveillerParInternet("1.2.3.4", 9, "00:11:22:33:44:55", reponse, integre));
