@@ -22,6 +22,7 @@ struct Options {
     // --folders are for the command line only.
     std::optional<std::string> machines, users, statusInterval, addUser, folders;
     bool help = false;
+    bool version = false;
 };
 
 // The command line (without the program name): "--name value" or "--name=value".
@@ -65,7 +66,8 @@ bool CheckSettings(const Options& options, Settings& settings, std::string& erro
 bool LoadSettings(const std::vector<std::string>& arguments, const std::string& defaultConfig,
                   Settings& settings, std::string& error);
 
-// The --help text.
+// The --help text; the --version text.
 std::string Usage(const std::string& defaultConfig);
+std::string VersionText();
 
 }  // namespace velmora::relay

@@ -162,10 +162,4 @@ void Stop(Site& site) {
     }
 }
 
-bool IsStream(MHD_Connection* connection) {
-    for (const auto& [id, context] : Streams())
-        if (context->connection == connection) return true;
-    return false;
-}
-
 }  // namespace velmora::relay::web

@@ -28,7 +28,5 @@ MHD_Result Answer(Site& site, MHD_Connection* connection, const std::string& tar
 void Pump(Site& site);
 // Ends every event stream and resumes them, so the daemon can stop (run it once more after).
 void Stop(Site& site);
-// True for a connection that carries an event stream: it lives past the connection deadline.
-bool IsStream(MHD_Connection* connection);
 
 }  // namespace velmora::relay::web

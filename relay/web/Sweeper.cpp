@@ -22,7 +22,7 @@ class SweepProber : public Prober {
         std::vector<bool> answers(addresses.size(), false);
         net::OptionsBalayage options;
         options.tempoMs = m_timeoutMs;
-        options.resolveurs = 4;  // few threads: the hardened unit allows 16 tasks
+        options.resolveurs = 4;  // few threads: the hardened unit allows 12 tasks
         net::Balayer(
             addresses,
             [&](const net::ReponseBalayage& r) {
