@@ -296,7 +296,7 @@ const std::vector<std::pair<const char*, const char*>> kTextesFichierIni = {
      "convient)."},
     {"ERR_INI_PROPRIETAIRE", "Impossible de conserver le propriétaire du fichier '%v' : %v"},
     {"ERR_INI_ENCODAGE",
-     "L'encodage du fichier '%v' (%v) n'est pas pris en charge : le fichier n'est ni lu ni "
+     "L'encodage du fichier '%v' (%v) n'est pas pris en charge : le fichier n'est pas "
      "modifié. Enregistrez-le en UTF-8."},
     {"ERR_INI_REMPLACE",
      "Le fichier '%v' a été remplacé par un autre programme pendant l'écriture : il n'est pas "
