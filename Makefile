@@ -48,7 +48,7 @@ bench: deps build
 # finished. A crash input is left in the current folder: add it to tests/fuzz/corpus/<target>/.
 FUZZ_SECONDS ?= 600
 FUZZ_TARGETS := $(patsubst tests/fuzz/fuzz_%.cpp,%,$(wildcard tests/fuzz/fuzz_*.cpp))
-fuzz-build: deps
+fuzz-build: deps deps-test
 	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_FUZZ=ON >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
 

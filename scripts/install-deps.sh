@@ -14,8 +14,10 @@ pkgs=(
     ieee-data  # OUI list: the makers of network cards shown by the network discovery
 )
 if [ "${1:-}" = "--test" ]; then
-    # Real peers started by the tests; the checks of the Debian package and of the completion.
-    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian bash-completion)
+    # Real peers started by the tests; the checks of the Debian package and of the completion;
+    # the fuzzing runtime of clang (only recommended by it).
+    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian bash-completion
+        libclang-rt-14-dev)
 fi
 
 missing=()
