@@ -132,7 +132,7 @@ TEST(BoutEnBout, UsageTextReadsWholeInEachLanguage) {
     Resultat r = LancerBatch({dossier.Ecrire("maison.ini", ConfigTest("", "")), "/?"});
     ASSERT_EQ(r.code, 0);
     Lignes_t lignes = Lignes(r.sortie);
-    ASSERT_EQ(lignes.size(), 62u) << r.sortie;
+    ASSERT_EQ(lignes.size(), 64u) << r.sortie;
     EXPECT_NE(lignes[0].find(" - réveil et arrêt des machines"), std::string::npos) << lignes[0];
     EXPECT_EQ(lignes[13],
               "   /h:{étendueC} : Mettre en veille prolongée la machine distante (WMI)");
@@ -149,7 +149,7 @@ TEST(BoutEnBout, UsageTextReadsWholeInEachLanguage) {
     r = LancerBatch({"/?"}, {}, {}, programme);
     ASSERT_EQ(r.code, 0);
     lignes = Lignes(r.sortie);
-    ASSERT_EQ(lignes.size(), 62u) << r.sortie;
+    ASSERT_EQ(lignes.size(), 64u) << r.sortie;
     EXPECT_EQ(lignes[0].rfind("VelmoraBatch v", 0), 0u);
     EXPECT_NE(lignes[0].find(" - "), std::string::npos);
     EXPECT_EQ(lignes[1], "Usage");
