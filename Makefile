@@ -6,7 +6,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr
 PREFIX ?= /usr/local
 
-.PHONY: all deps deps-test configure build run test test-asan bench fuzz format install package clean
+.PHONY: all deps deps-test configure build run test test-asan bench fuzz fuzz-build fuzz-ci format install package clean
 
 all: build
 
@@ -44,16 +44,29 @@ bench: deps build
 	@bash bench/run.sh $(BUILD)
 
 # Runs each libFuzzer target (every tests/fuzz/fuzz_*.cpp) for FUZZ_SECONDS on its saved corpus
-# (clang build in build-fuzz).
-FUZZ_SECONDS ?= 60
+# (clang build in build-fuzz): long random runs, to be made before any change to a parser is
+# finished. A crash input is left in the current folder: add it to tests/fuzz/corpus/<target>/.
+FUZZ_SECONDS ?= 600
 FUZZ_TARGETS := $(patsubst tests/fuzz/fuzz_%.cpp,%,$(wildcard tests/fuzz/fuzz_*.cpp))
-fuzz: deps
+fuzz-build: deps deps-test
 	@cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVELMORA_FUZZ=ON >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+
+fuzz: fuzz-build
 	@for f in $(FUZZ_TARGETS); do \
 	    mkdir -p build-fuzz/corpus-$$f && \
 	    build-fuzz/tests/fuzz/fuzz_$$f build-fuzz/corpus-$$f tests/fuzz/corpus/$$f \
 	        -max_total_time=$(FUZZ_SECONDS) -max_len=4096 || exit 1; \
+	done
+
+# The fuzz pass of CI: each target over its saved corpus with a fixed seed and a fixed number
+# of runs, from a fresh working corpus, so that the same tree always gives the same result.
+FUZZ_CI_RUNS ?= 300000
+fuzz-ci: fuzz-build
+	@for f in $(FUZZ_TARGETS); do \
+	    rm -rf build-fuzz/ci-corpus-$$f && mkdir -p build-fuzz/ci-corpus-$$f && \
+	    build-fuzz/tests/fuzz/fuzz_$$f build-fuzz/ci-corpus-$$f tests/fuzz/corpus/$$f \
+	        -seed=1 -runs=$(FUZZ_CI_RUNS) -max_len=4096 -print_final_stats=1 || exit 1; \
 	done
 
 format:

@@ -16,6 +16,10 @@ namespace velmora::batch {
 
 namespace {
 
+// Exit code of a run that found nothing to work on: the Configuration file, a folder or a
+// machine is missing.
+constexpr int kCodeFichierAbsent = 2;
+
 // The switches every Linux console program answers: "--help", "-h", "--version".
 enum class Convention { Aucune, Aide, Version };
 
@@ -61,13 +65,24 @@ int Executer(std::vector<std::string> arguments, Console& console, std::ostream&
         AfficherSyntaxe(console);
         return 0;
     }
+    // In the place of a file name, "--something" is an option this program does not know (the
+    // start-up above only looked for a file of that name).
+    if (convention == Convention::Aucune && !arguments.empty() && arguments[0].starts_with("--"))
+        console.TerminerBatch(1, Texte("MSG_ERREUR_ACTION_OU_OPTION_INCONNUE", {arguments[0]}),
+                              false);
     // The file is checked before the tools, and both before the command line. Standard error
-    // tells a new user which file was looked for and how to get one.
+    // tells a new user which file was looked for and how to get one. A file that is missing (a
+    // folder in its place included), cannot be read or cannot be decoded ends with code 2:
+    // nothing was done, and a script must not take it for a run that ended.
     if (statut == 1) {
         console.EcrireToujours(Texte("MSG_ERREUR_ABSENCE_FICHIER_CONFIG") + kFinLigne);
         erreurs << Texte("MSG_FICHIER_CONFIG_CHERCHE", {prog.fichierConfig}) << kFinLigne
                 << std::flush;
-        return 0;
+        return kCodeFichierAbsent;
+    }
+    if (statut != 2 && !prog.configInutilisable.empty()) {
+        console.EcrireToujours(prog.configInutilisable + kFinLigne);
+        return kCodeFichierAbsent;
     }
     if (statut == 2) {
         console.EcrireToujours(message + kFinLigne);

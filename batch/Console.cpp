@@ -6,7 +6,10 @@
 namespace velmora::batch {
 
 void Console::EcrireToujours(std::string_view texte) {
-    m_sortie.write(texte.data(), static_cast<std::streamsize>(texte.size()));
+    // Text from outside (machine names, a relay's answer, a tool's output) must not drive the
+    // terminal: control characters other than line breaks and tabs are left out.
+    const std::string propre = SansControles(texte);
+    m_sortie.write(propre.data(), static_cast<std::streamsize>(propre.size()));
     m_sortie.flush();
 }
 

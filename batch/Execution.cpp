@@ -81,7 +81,17 @@ std::string SansFinDeLigne(std::string texte) {
     return texte;
 }
 
+// A machine's port that is not plain decimal 0-65535 ("0x9", "9&key=x") is refused as typed,
+// never sent as some other number.
+bool PortRefuse(const EntreeTravail& entree, ContexteBatch& contexte) {
+    if (entree.port.empty() || EstPort(entree.port)) return false;
+    contexte.console.EcrireConsole(kPrefixeResultat +
+                                   Texte("MSG_ERREUR_MAUVAIS_PORT", {entree.port}) + kFinLigne);
+    return true;
+}
+
 void Reveiller(const EntreeTravail& entree, ContexteBatch& contexte) {
+    if (PortRefuse(entree, contexte)) return;
     const ReglagesDemarrage& r = contexte.reglages;
     std::string masque = entree.masque.empty() ? r.masqueParDefaut : entree.masque;
     long long port = entree.port.empty() ? r.portParDefautWOL : Val(entree.port);
@@ -98,6 +108,7 @@ void Reveiller(const EntreeTravail& entree, ContexteBatch& contexte) {
 }
 
 void ReveillerViaInternet(const EntreeTravail& entree, ContexteBatch& contexte) {
+    if (PortRefuse(entree, contexte)) return;
     long long port = entree.port.empty() ? contexte.reglages.portParDefautWOW : Val(entree.port);
     std::string reponse;
     std::string ligne;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <deque>
 #include <thread>
 
 #include "batch/Execution.h"
@@ -109,6 +110,43 @@ void MettreAJourMAC(const std::string& etendue, ContexteBatch& contexte) {
             1, Texte("MSG_ERREUR", {std::to_string(kErreurEcritureFichier), "\t" + *erreur}),
             false);
     };
+    // A machine's line is printed once its result is known: "adresse modifiée" only when the
+    // new address reached the file. Lines stay in order, so those after a line still waiting
+    // for its write wait too.
+    struct LigneConsole {
+        std::string debut;
+        std::string resultat;          // when known at once
+        std::optional<size_t> numero;  // the line given to the writer
+        std::string ancienne, nouvelle;
+    };
+    std::deque<LigneConsole> aAfficher;
+    auto afficher = [&](bool tout) {
+        if (tout) ecriture.Vider();
+        bool echec = false;
+        while (!aAfficher.empty()) {
+            const LigneConsole& l = aAfficher.front();
+            std::string resultat = l.resultat;
+            if (l.numero) {
+                switch (ecriture.EtatLigne(*l.numero)) {
+                    case EcritureGroupeeMAC::Etat::EnAttente:
+                        return;
+                    case EcritureGroupeeMAC::Etat::Ecrite:
+                        resultat = Texte("TXT_MAC_NOUVELLE", {l.ancienne, l.nouvelle});
+                        break;
+                    case EcritureGroupeeMAC::Etat::Disparue:
+                        resultat = Texte("TXT_MAC_MACHINE_DISPARUE", {l.nouvelle});
+                        break;
+                    case EcritureGroupeeMAC::Etat::Echec:
+                        resultat = Texte("TXT_MAC_NON_ENREGISTREE", {l.ancienne, l.nouvelle});
+                        echec = true;
+                        break;
+                }
+            }
+            console.EcrireConsole(l.debut + resultat + kFinLigne);
+            aAfficher.pop_front();
+        }
+        if (echec) arreterSiErreur(ecriture.Erreur());
+    };
 
     const std::vector<std::string> dossiers = dossierDemande.empty()
                                                   ? DossiersMachines(document)
@@ -125,8 +163,8 @@ void MettreAJourMAC(const std::string& etendue, ContexteBatch& contexte) {
             const LigneNumerotee& ligne = lignes[k];
             const Machine m = LireLigneMachine(ligne.texte);
             const std::string& adresse = adresses[k];
-            console.EcrireConsole(dossier + "!" + m.nom + " (" + adresse + ") : ");
-
+            LigneConsole ligneConsole{
+                dossier + "!" + m.nom + " (" + adresse + ") : ", {}, std::nullopt, {}, {}};
             std::string resultat;
             const std::string& adresseRepondante = reponses[k];
             if (adresseRepondante.empty()) {
@@ -140,14 +178,18 @@ void MettreAJourMAC(const std::string& etendue, ContexteBatch& contexte) {
                 } else if (mac == m.adresseMAC) {
                     resultat = Texte("TXT_MAC_INCHANGEE");
                 } else {
-                    ecriture.Ajouter({dossier, ligne.numero, ligne.texte, mac});
-                    resultat = Texte("TXT_MAC_NOUVELLE", {m.adresseMAC, mac});
+                    ligneConsole.numero =
+                        ecriture.Ajouter({dossier, ligne.numero, ligne.texte, mac});
+                    ligneConsole.ancienne = m.adresseMAC;
+                    ligneConsole.nouvelle = mac;
                 }
             }
-            console.EcrireConsole(resultat + kFinLigne);
-            arreterSiErreur(ecriture.Erreur());
+            ligneConsole.resultat = resultat;
+            aAfficher.push_back(std::move(ligneConsole));
+            afficher(false);
         }
     }
+    afficher(true);
     std::string erreur;
     if (!ecriture.Vider(&erreur)) arreterSiErreur(erreur);
     console.EcrireConsole(kFinLigne);

@@ -15,8 +15,10 @@ pkgs=(
 )
 if [ "${1:-}" = "--test" ]; then
     # Real peers started by the tests; the checks of the Debian package and of the completion;
-    # nginx in front of the relay (tests and benchmark) and wrk, the benchmark's load generator.
-    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian bash-completion nginx wrk)
+    # nginx in front of the relay (tests and benchmark) and wrk, the benchmark's load generator;
+    # the fuzzing runtime of clang (only recommended by it).
+    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian bash-completion nginx wrk
+        libclang-rt-14-dev)
     # The start of the windowed program as users meet it: a window manager, a tray, key
     # presses and screenshots under the virtual display.
     pkgs+=(openbox trayer xdotool imagemagick x11-utils)

@@ -1,10 +1,14 @@
 #include "common/config/IniFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -13,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <thread>
 
 #include "common/text/Commun.h"
@@ -62,8 +67,9 @@ std::string TexteValeur(const std::string& v) {
 // IniDocument
 
 IniDocument IniDocument::Parse(std::string_view octets) {
+    // Byte-order marks at the start, however many, are not part of the first line.
     const bool bom = octets.starts_with("\xEF\xBB\xBF");
-    if (bom) octets.remove_prefix(3);
+    while (octets.starts_with("\xEF\xBB\xBF")) octets.remove_prefix(3);
     bool sansUtf8 = true;
     const std::string texte = DecoderLignes(octets, &sansUtf8);
     IniDocument doc;
@@ -270,6 +276,97 @@ void IniDocument::ClearSection(std::string_view section) {
 
 namespace {
 
+constexpr const char* kMarqueTemporaire = ".tmp-";
+
+const std::vector<std::pair<const char*, const char*>> kTextesFichierIni = {
+    {"ERR_INI_LECTURE", "Impossible de lire le fichier '%v' : %v"},
+    {"ERR_INI_ECRITURE", "Impossible d'écrire le fichier '%v' : %v"},
+    {"ERR_INI_DOSSIER", "Impossible d'écrire dans le dossier '%v' : %v"},
+    {"ERR_INI_VERROUILLE",
+     "Le fichier '%v' est verrouillé par un autre programme : réessayez dans un instant."},
+    {"ERR_INI_VERROU_ETRANGER",
+     "Le fichier de verrou '%v' appartient à l'utilisateur %v (ni à vous ni au propriétaire du "
+     "fichier) : il est refusé. Supprimez-le s'il ne sert plus."},
+    {"ERR_INI_VERROU_INVALIDE",
+     "Le fichier de verrou '%v' n'est pas un fichier ordinaire : il est refusé."},
+    {"ERR_INI_PAS_UN_FICHIER", "'%v' n'est pas un fichier ordinaire : il n'est pas modifié."},
+    {"ERR_INI_LECTURE_SEULE", "Le fichier '%v' est en lecture seule : il n'est pas modifié."},
+    {"ERR_INI_LIENS",
+     "Le fichier '%v' a plusieurs liens physiques : il n'est pas remplacé (un lien symbolique "
+     "convient)."},
+    {"ERR_INI_PROPRIETAIRE", "Impossible de conserver le propriétaire du fichier '%v' : %v"},
+    {"ERR_INI_ENCODAGE",
+     "L'encodage du fichier '%v' (%v) n'est pas pris en charge : le fichier n'est pas "
+     "modifié. Enregistrez-le en UTF-8."},
+    {"ERR_INI_REMPLACE",
+     "Le fichier '%v' a été remplacé par un autre programme pendant l'écriture : il n'est pas "
+     "modifié, réessayez."},
+    {"ERR_INI_LIEN_ETRANGER",
+     "Le fichier '%v' est un lien symbolique qui n'appartient ni à vous ni au propriétaire de "
+     "son dossier : il n'est pas suivi."},
+    {"ERR_INI_SECTION_REGLAGES",
+     "La section '%v' contient les réglages : elle ne peut servir de dossier."},
+    {"ERR_INI_RAISON_ACCES", "permission refusée"},
+    {"ERR_INI_RAISON_PLEIN", "disque plein ou quota dépassé"},
+    {"ERR_INI_RAISON_LECTURE_SEULE", "système de fichiers en lecture seule"},
+    {"ERR_INI_RAISON_ABSENT", "dossier introuvable"},
+    {"ERR_INI_OCTETS_NUL", "octets nuls, fichier binaire"},
+    {"MSG_CONFIG_LECTURE_SEULE",
+     "Velmora s'ouvre en lecture seule : aucune modification ne sera enregistrée dans ce "
+     "fichier."},
+};
+
+std::atomic<std::string (*)(std::string_view)> g_traduire{nullptr};
+
+// The translated text of a writer's message with its "%v" filled in order.
+std::string Texte(std::string_view cle, const std::vector<std::string>& valeurs = {}) {
+    std::string texte;
+    if (auto traduire = g_traduire.load()) texte = traduire(cle);
+    if (texte.empty())
+        for (const auto& [c, t] : kTextesFichierIni)
+            if (cle == c) texte = t;
+    std::string resultat;
+    size_t suivante = 0, debut = 0;
+    for (size_t pos; (pos = texte.find("%v", debut)) != std::string::npos; debut = pos + 2) {
+        resultat.append(texte, debut, pos - debut);
+        resultat += suivante < valeurs.size() ? valeurs[suivante++] : std::string("%v");
+    }
+    resultat.append(texte, debut);
+    return resultat;
+}
+
+// Why a system call failed, in the user's words for the usual cases.
+std::string Raison(int e) {
+    switch (e) {
+        case EACCES:
+        case EPERM:
+            return Texte("ERR_INI_RAISON_ACCES");
+        case ENOSPC:
+        case EDQUOT:
+            return Texte("ERR_INI_RAISON_PLEIN");
+        case EROFS:
+            return Texte("ERR_INI_RAISON_LECTURE_SEULE");
+        case ENOENT:
+        case ENOTDIR:
+            return Texte("ERR_INI_RAISON_ABSENT");
+        default:
+            return std::strerror(e);
+    }
+}
+
+void Signaler(std::string* erreur, std::string_view cle, const std::vector<std::string>& valeurs) {
+    if (erreur) *erreur = Texte(cle, valeurs);
+}
+
+std::function<void(EtapeEcritureIni)>& Crochet() {
+    static std::function<void(EtapeEcritureIni)> crochet;
+    return crochet;
+}
+
+void Etape(EtapeEcritureIni etape) {
+    if (Crochet()) Crochet()(etape);
+}
+
 struct Empreinte {
     dev_t dev = 0;
     ino_t ino = 0;
@@ -296,29 +393,40 @@ Cache& LeCache() {
     return cache;
 }
 
-// The whole file; false when it cannot be opened or a read fails (never a partial content).
-bool LireTout(const std::string& chemin, std::string& contenu) {
-    int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+// A file descriptor closed at the end of its scope.
+struct Descripteur {
+    int fd = -1;
+    explicit Descripteur(int f) : fd(f) {}
+    ~Descripteur() {
+        if (fd >= 0) ::close(fd);
+    }
+    Descripteur(const Descripteur&) = delete;
+    Descripteur& operator=(const Descripteur&) = delete;
+};
+
+// The whole content of an open file; false when a read fails (never a partial content).
+bool LireFd(int fd, std::string& contenu) {
     contenu.clear();
     char tampon[65536];
     for (;;) {
         ssize_t n = ::read(fd, tampon, sizeof tampon);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int e = errno;
-            ::close(fd);
-            errno = e;
-            return false;
-        }
-        if (n == 0) break;
+        if (n < 0) return false;
+        if (n == 0) return true;
         contenu.append(tampon, static_cast<size_t>(n));
     }
-    ::close(fd);
-    return true;
 }
 
-// The parsed file, from the cache while the file is unchanged on disk.
+bool LireTout(const std::string& chemin, std::string& contenu) {
+    Descripteur fd(::open(chemin.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    return LireFd(fd.fd, contenu);
+}
+
+// The parsed file, from the cache while the file is unchanged on disk. A file whose encoding
+// is not supported is read as well as can be (it is never written).
 std::shared_ptr<const IniDocument> Document(const std::string& fichier) {
     Cache& cache = LeCache();
     Empreinte e;
@@ -340,18 +448,60 @@ std::shared_ptr<const IniDocument> Document(const std::string& fichier) {
     return doc;
 }
 
-std::string Erreur(const std::string& quoi, const std::string& chemin) {
-    return quoi + " '" + chemin + "' : " + std::strerror(errno);
+std::string NomUtilisateur(uid_t uid) {
+    struct passwd entree {};
+    struct passwd* resultat = nullptr;
+    std::vector<char> tampon(4096);
+    if (::getpwuid_r(uid, &entree, tampon.data(), tampon.size(), &resultat) == 0 && resultat)
+        return std::string(resultat->pw_name) + " (" + std::to_string(uid) + ")";
+    return std::to_string(uid);
 }
 
-// The file that a write must replace: a link is followed, so the link itself stays.
-std::string CheminReel(const std::string& fichier) {
-    std::error_code ec;
-    if (std::filesystem::is_symlink(fichier, ec)) {
-        auto reel = std::filesystem::canonical(fichier, ec);
-        if (!ec) return reel.string();
+// Where a write goes: the real folder of the file, and the file's name in it.
+struct Cible {
+    std::string dossier;
+    std::string nom;
+    std::string Chemin() const { return dossier == "/" ? "/" + nom : dossier + "/" + nom; }
+};
+
+// Resolves the file's real path once. A symbolic link is followed (the link itself stays) only
+// when it belongs to this user or to the owner of its folder: a link that another user planted
+// in a shared folder cannot send a write (of root, say) to a file of his choosing.
+bool Resoudre(const std::string& fichier, Cible& cible, std::string* erreur) {
+    const std::filesystem::path chemin(fichier);
+    std::string parent = chemin.has_parent_path() ? chemin.parent_path().string() : ".";
+    std::string nom = chemin.filename().string();
+    struct stat lien {};
+    if (::lstat(fichier.c_str(), &lien) == 0 && S_ISLNK(lien.st_mode)) {
+        struct stat dossier {};
+        if (lien.st_uid != ::geteuid() &&
+            (::stat(parent.c_str(), &dossier) != 0 || dossier.st_uid != lien.st_uid)) {
+            Signaler(erreur, "ERR_INI_LIEN_ETRANGER", {fichier});
+            return false;
+        }
+        char* reel = ::realpath(fichier.c_str(), nullptr);
+        if (!reel) {
+            Signaler(erreur, "ERR_INI_LECTURE", {fichier, Raison(errno)});
+            return false;
+        }
+        const std::filesystem::path r(reel);
+        ::free(reel);
+        parent = r.parent_path().string();
+        nom = r.filename().string();
     }
-    return fichier;
+    if (nom.empty() || nom == "." || nom == "..") {
+        errno = EISDIR;
+        Signaler(erreur, "ERR_INI_PAS_UN_FICHIER", {fichier});
+        return false;
+    }
+    char* dossierReel = ::realpath(parent.c_str(), nullptr);
+    if (!dossierReel) {
+        Signaler(erreur, "ERR_INI_DOSSIER", {parent, Raison(errno)});
+        return false;
+    }
+    cible = {dossierReel, nom};
+    ::free(dossierReel);
+    return true;
 }
 
 int& DelaiVerrouMs() {
@@ -359,32 +509,42 @@ int& DelaiVerrouMs() {
     return delai;
 }
 
-// Holds the exclusive lock of "<file>.lock" for its lifetime. The lock file is opened without
-// following a symbolic link and must be a regular file owned by this user, by the owner of the
-// Configuration file or by root: a link or a file planted in a shared folder can neither make a
-// root run create files elsewhere nor block the writes. The lock is waited for a few seconds
-// at most, so a stuck program gives an error instead of a hang.
+// Holds the exclusive lock of "<file>.lock" for its lifetime. The lock file is opened in the
+// file's folder without following a symbolic link and must be a regular file owned by this
+// user, by the owner of the Configuration file or by root: a link or a file planted in a shared
+// folder can neither make a root run create files elsewhere nor be used to block the writes
+// unnoticed (the message names its owner). The lock is waited for a few seconds at most, so a
+// stuck program gives an error instead of a hang.
 class Verrou {
   public:
-    Verrou(const std::string& fichier, const struct stat* proprietaire, std::string* erreur) {
-        const std::string chemin = fichier + ".lock";
-        m_fd = ::open(chemin.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-        if (m_fd < 0 && errno == EACCES)  // a lock file of another user that we may still read
-            m_fd = ::open(chemin.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    Verrou(int dossier, const Cible& cible, const struct stat* proprietaire, std::string* erreur) {
+        const std::string nom = cible.nom + ".lock";
+        const std::string chemin = cible.Chemin() + ".lock";
+        m_fd = ::openat(dossier, nom.c_str(),
+                        O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+        int e = errno;
+        if (m_fd < 0 && e == EACCES)  // a lock file of another user that we may still read
+            m_fd = ::openat(dossier, nom.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
         if (m_fd < 0) {
-            if (erreur) *erreur = Erreur("Impossible de verrouiller", fichier);
+            if (errno != ENOENT) e = errno;
+            struct stat st {};
+            if (e == ELOOP || (::fstatat(dossier, nom.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                               !S_ISREG(st.st_mode)))
+                Signaler(erreur, "ERR_INI_VERROU_INVALIDE", {chemin});
+            else
+                Signaler(erreur, "ERR_INI_DOSSIER", {cible.dossier, Raison(e)});
             return;
         }
         struct stat st {};
         const uid_t moi = ::geteuid();
-        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-            (st.st_uid != moi && st.st_uid != 0 &&
-             !(proprietaire && st.st_uid == proprietaire->st_uid))) {
-            if (erreur)
-                *erreur =
-                    "Fichier de verrou refusé (il n'appartient ni à l'utilisateur ni au "
-                    "propriétaire du fichier) : '" +
-                    chemin + "'";
+        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            Signaler(erreur, "ERR_INI_VERROU_INVALIDE", {chemin});
+            Fermer();
+            return;
+        }
+        if (st.st_uid != moi && st.st_uid != 0 &&
+            !(proprietaire && st.st_uid == proprietaire->st_uid)) {
+            Signaler(erreur, "ERR_INI_VERROU_ETRANGER", {chemin, NomUtilisateur(st.st_uid)});
             Fermer();
             return;
         }
@@ -394,12 +554,14 @@ class Verrou {
         const auto limite =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(DelaiVerrouMs());
         while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) ||
-                std::chrono::steady_clock::now() >= limite) {
-                if (erreur) {
-                    errno = errno == EWOULDBLOCK ? ETIMEDOUT : errno;
-                    *erreur = Erreur("Fichier verrouillé par un autre programme", fichier);
-                }
+            const int e = errno;
+            if (e != EWOULDBLOCK && e != EINTR) {
+                Signaler(erreur, "ERR_INI_ECRITURE", {cible.Chemin(), Raison(e)});
+                Fermer();
+                return;
+            }
+            if (std::chrono::steady_clock::now() >= limite) {
+                Signaler(erreur, "ERR_INI_VERROUILLE", {cible.Chemin()});
                 Fermer();
                 return;
             }
@@ -417,100 +579,173 @@ class Verrou {
     int m_fd = -1;
 };
 
-// True for the name of a temporary file of ours: "<name>." and six letters or digits, as
-// mkstemp makes them, not all lower-case letters (so that a "Velmora.ini.backup" of the user
-// is never taken for one).
-bool EstTemporaire(const std::string& nom, const std::string& base) {
-    if (nom.size() != base.size() + 7 || nom.compare(0, base.size(), base) != 0 ||
-        nom[base.size()] != '.')
-        return false;
-    const std::string_view suffixe = std::string_view(nom).substr(base.size() + 1);
-    bool minuscules = true;
-    for (char c : suffixe) {
-        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
-        if (!(c >= 'a' && c <= 'z')) minuscules = false;
-    }
-    return !minuscules;
+bool Alphanumerique(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// True for the name of a temporary file of ours: ".<name>.tmp-" and six letters or digits. The
+// leading dot and the marker keep any name a user gives a copy of the file out of reach.
+bool EstTemporaire(std::string_view nom, std::string_view base) {
+    const std::string debut = "." + std::string(base) + kMarqueTemporaire;
+    if (nom.size() != debut.size() + 6 || !nom.starts_with(debut)) return false;
+    return std::all_of(nom.begin() + static_cast<long>(debut.size()), nom.end(), Alphanumerique);
 }
 
 // Removes the temporary files that a killed writer left beside the file (they are full copies
-// of it, encoded passwords included). Called under the lock, so no writer is using one.
-void SupprimerTemporaires(const std::string& fichier, const struct stat* proprietaire) {
-    const std::filesystem::path chemin(fichier);
-    const std::string base = chemin.filename().string();
-    std::error_code ec;
-    for (const auto& entree : std::filesystem::directory_iterator(
-             chemin.has_parent_path() ? chemin.parent_path() : ".", ec)) {
-        const std::string nom = entree.path().filename().string();
-        if (!EstTemporaire(nom, base)) continue;
+// of it, encoded passwords included): regular files of exactly our shape, owned by this user or
+// by the file's owner. Called under the lock, so no writer is using one.
+void SupprimerTemporaires(int dossier, const std::string& base, const struct stat* proprietaire) {
+    const int copie = ::dup(dossier);
+    if (copie < 0) return;
+    DIR* d = ::fdopendir(copie);
+    if (!d) {
+        ::close(copie);
+        return;
+    }
+    std::vector<std::string> aSupprimer;
+    while (dirent* e = ::readdir(d)) {
+        if (!EstTemporaire(e->d_name, base)) continue;
         struct stat st {};
-        if (::lstat(entree.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (::fstatat(dossier, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            continue;
         if (st.st_uid != ::geteuid() && !(proprietaire && st.st_uid == proprietaire->st_uid))
             continue;
-        ::unlink(entree.path().c_str());
+        aSupprimer.emplace_back(e->d_name);
     }
+    ::closedir(d);
+    for (const std::string& nom : aSupprimer) ::unlinkat(dossier, nom.c_str(), 0);
 }
 
-// Flushes a folder's entries to disk, so that a rename survives a power loss.
-void SynchroniserDossier(const std::string& fichier) {
-    const std::filesystem::path chemin(fichier);
-    const std::string dossier = chemin.has_parent_path() ? chemin.parent_path().string() : ".";
-    int fd = ::open(dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+// A new temporary file of ours in the folder, created close-on-exec so that a program started
+// meanwhile by another thread never inherits it. -1 with errno set on failure.
+int CreerTemporaire(int dossier, const std::string& base, std::string& nom) {
+    static const char kLettres[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device alea;
+    for (int essai = 0; essai < 100; ++essai) {
+        nom = "." + base + kMarqueTemporaire;
+        for (int i = 0; i < 6; ++i) nom += kLettres[alea() % (sizeof kLettres - 1)];
+        const int fd = ::openat(dossier, nom.c_str(),
+                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 // Writes the new content into a temporary file of the same folder, gives it the old file's
-// owner, group and mode, flushes it to disk and renames it over the file; the folder is then
-// flushed too. After a kill or a power loss the file is the old one or the new one, never a
-// part of either.
-bool EcrireAtomique(const std::string& fichier, const std::string& contenu, mode_t mode,
+// owner, group and mode, flushes it to disk and renames it over the file, all relative to the
+// folder's descriptor; the folder is then flushed too. After a kill or a power loss the file is
+// the old one or the new one, never a part of either. `ancien` is the file as read under the
+// lock: when the name no longer holds it, nothing is replaced.
+bool EcrireAtomique(int dossier, const Cible& cible, const std::string& contenu, mode_t mode,
                     const struct stat* ancien, std::string* erreur) {
-    std::string modele = fichier + ".XXXXXX";
-    int fd = ::mkstemp(modele.data());
+    std::string temporaire;
+    const int fd = CreerTemporaire(dossier, cible.nom, temporaire);
     if (fd < 0) {
-        if (erreur) *erreur = Erreur("Impossible de créer un fichier temporaire pour", fichier);
+        Signaler(erreur, "ERR_INI_DOSSIER", {cible.dossier, Raison(errno)});
         return false;
     }
-    auto echec = [&](const std::string& texte) {
-        if (erreur) *erreur = texte;
+    auto echec = [&](std::string_view cle, int e) {
         ::close(fd);
-        ::unlink(modele.c_str());
+        ::unlinkat(dossier, temporaire.c_str(), 0);
+        if (cle == "ERR_INI_REMPLACE")
+            Signaler(erreur, cle, {cible.Chemin()});
+        else
+            Signaler(erreur, cle, {cible.Chemin(), Raison(e)});
         return false;
     };
     if (ancien && (ancien->st_uid != ::geteuid() || ancien->st_gid != ::getegid()) &&
         ::fchown(fd, ancien->st_uid, ancien->st_gid) != 0) {
         // Root can always give the file back to its owner. Another user writing a file of a
         // shared group cannot: the file becomes his, as any rewrite would, but keeps its group.
-        if (::geteuid() == 0)
-            return echec(Erreur("Impossible de conserver le propriétaire de", fichier));
+        if (::geteuid() == 0) return echec("ERR_INI_PROPRIETAIRE", errno);
         (void)!::fchown(fd, static_cast<uid_t>(-1), ancien->st_gid);
     }
-    if (::fchmod(fd, mode) != 0) return echec(Erreur("Impossible d'écrire", fichier));
+    if (::fchmod(fd, mode) != 0) return echec("ERR_INI_ECRITURE", errno);
     size_t ecrit = 0;
     while (ecrit < contenu.size()) {
         ssize_t n = ::write(fd, contenu.data() + ecrit, contenu.size() - ecrit);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return echec(Erreur("Impossible d'écrire", fichier));
+        if (n <= 0) return echec("ERR_INI_ECRITURE", n < 0 ? errno : ENOSPC);
         ecrit += static_cast<size_t>(n);
     }
-    if (::fsync(fd) != 0) return echec(Erreur("Impossible d'écrire", fichier));
+    if (::fsync(fd) != 0) return echec("ERR_INI_ECRITURE", errno);
+    Etape(EtapeEcritureIni::AvantRemplacement);
+    // The name must still hold the file read under the lock (or still be free).
+    struct stat maintenant {};
+    const bool present =
+        ::fstatat(dossier, cible.nom.c_str(), &maintenant, AT_SYMLINK_NOFOLLOW) == 0;
+    if (ancien ? (!present || maintenant.st_dev != ancien->st_dev ||
+                  maintenant.st_ino != ancien->st_ino)
+               : present)
+        return echec("ERR_INI_REMPLACE", 0);
     if (::close(fd) != 0) {
-        if (erreur) *erreur = Erreur("Impossible d'écrire", fichier);
-        ::unlink(modele.c_str());
+        const int e = errno;
+        ::unlinkat(dossier, temporaire.c_str(), 0);
+        Signaler(erreur, "ERR_INI_ECRITURE", {cible.Chemin(), Raison(e)});
         return false;
     }
-    if (::rename(modele.c_str(), fichier.c_str()) != 0) {
-        if (erreur) *erreur = Erreur("Impossible de remplacer", fichier);
-        ::unlink(modele.c_str());
+    if (::renameat(dossier, temporaire.c_str(), dossier, cible.nom.c_str()) != 0) {
+        const int e = errno;
+        ::unlinkat(dossier, temporaire.c_str(), 0);
+        Signaler(erreur, "ERR_INI_ECRITURE", {cible.Chemin(), Raison(e)});
         return false;
     }
-    SynchroniserDossier(fichier);
+    ::fsync(dossier);
     return true;
 }
 
 }  // namespace
+
+const std::vector<std::pair<const char*, const char*>>& TextesFichierIni() {
+    return kTextesFichierIni;
+}
+
+void DefinirTraductionIni(std::string (*traduire)(std::string_view cle)) { g_traduire = traduire; }
+
+void DefinirCrochetEcritureIni(std::function<void(EtapeEcritureIni)> crochet) {
+    Crochet() = std::move(crochet);
+}
+
+std::optional<std::string> EncodageNonPrisEnCharge(std::string_view octets) {
+    if (octets.starts_with(std::string_view("\x00\x00\xFE\xFF", 4))) return "UTF-32 BE";
+    if (octets.starts_with(std::string_view("\xFF\xFE\x00\x00", 4))) return "UTF-32 LE";
+    if (octets.starts_with("\xFE\xFF")) return "UTF-16 BE";
+    if (octets.starts_with("\xFF\xFE")) return "UTF-16 LE";
+    if (octets.find('\0') != std::string_view::npos) return Texte("ERR_INI_OCTETS_NUL");
+    return std::nullopt;
+}
+
+std::optional<std::string> EncodageFichierNonPrisEnCharge(const std::string& fichier) {
+    std::string contenu;
+    if (!LireTout(fichier, contenu)) return std::nullopt;
+    return EncodageNonPrisEnCharge(contenu);
+}
+
+std::optional<std::string> ProblemeLectureIni(const std::string& fichier) {
+    Descripteur fd(::open(fichier.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.fd < 0) {
+        if (errno == ENOENT) return std::nullopt;
+        return Texte("ERR_INI_LECTURE", {fichier, Raison(errno)});
+    }
+    struct stat st {};
+    if (::fstat(fd.fd, &st) != 0) return Texte("ERR_INI_LECTURE", {fichier, Raison(errno)});
+    if (!S_ISREG(st.st_mode)) return Texte("ERR_INI_PAS_UN_FICHIER", {fichier});
+    std::string contenu;
+    if (!LireFd(fd.fd, contenu)) return Texte("ERR_INI_LECTURE", {fichier, Raison(errno)});
+    if (auto encodage = EncodageNonPrisEnCharge(contenu))
+        return Texte("ERR_INI_ENCODAGE", {fichier, *encodage});
+    return std::nullopt;
+}
+
+std::string MessageEncodageNonPrisEnCharge(const std::string& fichier,
+                                           const std::string& encodage) {
+    return Texte("ERR_INI_ENCODAGE", {fichier, encodage});
+}
+
+std::string MessageSectionReglages(std::string_view section) {
+    return Texte("ERR_INI_SECTION_REGLAGES", {std::string(section)});
+}
 
 void DefinirDelaiVerrouIni(int millisecondes) { DelaiVerrouMs() = millisecondes; }
 
@@ -534,60 +769,90 @@ std::vector<std::string> ListerSections(const std::string& fichier) {
 
 bool ModifierIni(const std::string& fichier, const std::function<void(IniDocument&)>& modifier,
                  std::string* erreur) {
-    const std::string cible = CheminReel(fichier);
+    Cible cible;
+    if (!Resoudre(fichier, cible, erreur)) return false;
+    const std::string chemin = cible.Chemin();
+    // Every later step is relative to the folder opened here, so that renaming or replacing a
+    // folder of the path meanwhile changes nothing.
+    Descripteur dossier(::open(cible.dossier.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dossier.fd < 0) {
+        Signaler(erreur, "ERR_INI_DOSSIER", {cible.dossier, Raison(errno)});
+        return false;
+    }
     struct stat st {};
-    bool existe = ::stat(cible.c_str(), &st) == 0;
+    bool existe = ::fstatat(dossier.fd, cible.nom.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     if (!existe && errno != ENOENT) {
-        if (erreur) *erreur = Erreur("Impossible de lire", cible);
+        Signaler(erreur, "ERR_INI_LECTURE", {chemin, Raison(errno)});
         return false;
     }
-    Verrou verrou(cible, existe ? &st : nullptr, erreur);
+    if (existe && S_ISLNK(st.st_mode)) {  // became a link since it was resolved
+        Signaler(erreur, "ERR_INI_REMPLACE", {chemin});
+        return false;
+    }
+    Verrou verrou(dossier.fd, cible, existe ? &st : nullptr, erreur);
     if (!verrou.Pris()) return false;
-    // The file as it is now, under the lock: another program may have written it meanwhile.
-    existe = ::stat(cible.c_str(), &st) == 0;
-    if (!existe && errno != ENOENT) {
-        if (erreur) *erreur = Erreur("Impossible de lire", cible);
+    Etape(EtapeEcritureIni::Verrouille);
+    // The file as it is now, under the lock: another program may have written it meanwhile. It
+    // is opened without following a link, and what is read is what the name holds.
+    Descripteur fd(::openat(dossier.fd, cible.nom.c_str(),
+                            O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    existe = fd.fd >= 0;
+    if (!existe && errno == ELOOP) {
+        Signaler(erreur, "ERR_INI_REMPLACE", {chemin});
         return false;
     }
-    SupprimerTemporaires(cible, existe ? &st : nullptr);
-    mode_t mode = 0600;
+    if (!existe) {
+        const int e = errno;
+        // A file that cannot be read is never replaced: its content would be lost.
+        if (e != ENOENT ||
+            ::fstatat(dossier.fd, cible.nom.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            Signaler(erreur, "ERR_INI_LECTURE", {chemin, Raison(e == ENOENT ? EACCES : e)});
+            return false;
+        }
+    }
     std::string contenu;
+    mode_t mode = 0600;
     IniDocument doc;
     if (existe) {
-        errno = EINVAL;
+        if (::fstat(fd.fd, &st) != 0) {
+            Signaler(erreur, "ERR_INI_LECTURE", {chemin, Raison(errno)});
+            return false;
+        }
         if (!S_ISREG(st.st_mode)) {
-            if (erreur) *erreur = Erreur("Ce n'est pas un fichier :", cible);
+            Signaler(erreur, "ERR_INI_PAS_UN_FICHIER", {chemin});
             return false;
         }
         // Even root must not replace a file that its owner made read-only.
         if ((st.st_mode & 0222) == 0) {
-            errno = EACCES;
-            if (erreur) *erreur = Erreur("Fichier en lecture seule :", cible);
+            Signaler(erreur, "ERR_INI_LECTURE_SEULE", {chemin});
             return false;
         }
         // A second name of the same file would keep the old content after the rename.
         if (st.st_nlink > 1) {
-            if (erreur)
-                *erreur = "Le fichier '" + cible +
-                          "' a plusieurs liens physiques : il n'est pas remplacé (un lien "
-                          "symbolique convient)";
+            Signaler(erreur, "ERR_INI_LIENS", {chemin});
             return false;
         }
-        // A file that cannot be read is never replaced: its content would be lost.
-        if (!LireTout(cible, contenu)) {
-            if (erreur) *erreur = Erreur("Impossible de lire", cible);
+        if (!LireFd(fd.fd, contenu)) {
+            Signaler(erreur, "ERR_INI_LECTURE", {chemin, Raison(errno)});
+            return false;
+        }
+        // A file that this module cannot decode would be rewritten as something else.
+        if (auto encodage = EncodageNonPrisEnCharge(contenu)) {
+            Signaler(erreur, "ERR_INI_ENCODAGE", {chemin, *encodage});
             return false;
         }
         doc = IniDocument::Parse(contenu);
         mode = st.st_mode & 07777;
     }
+    SupprimerTemporaires(dossier.fd, cible.nom, existe ? &st : nullptr);
     modifier(doc);
     std::string nouveau = doc.Serialize();
     if (!existe || nouveau != contenu) {
-        if (!EcrireAtomique(cible, nouveau, mode, existe ? &st : nullptr, erreur)) return false;
+        if (!EcrireAtomique(dossier.fd, cible, nouveau, mode, existe ? &st : nullptr, erreur))
+            return false;
     }
     Empreinte e;
-    if (LireEmpreinte(cible, e)) {
+    if (LireEmpreinte(fichier, e)) {
         Cache& cache = LeCache();
         std::lock_guard lock(cache.verrou);
         cache.fichiers[fichier] = {e, std::make_shared<const IniDocument>(std::move(doc))};

@@ -6,14 +6,18 @@
 // Windows-1252. A file read entirely as Windows-1252 with CR LF line ends (the Windows
 // version's) is written back so while every character fits; other files are written as UTF-8.
 //
-// Every write re-reads the file under an exclusive lock held on "<file>.lock" (waited for a few
-// seconds at most), applies the caller's changes and writes the whole file into a temporary file
-// of the same folder, flushed to disk and renamed over the old one: a crash or a power loss
-// never leaves a half-written file and two programs writing at once never lose each other's
-// changes. A file that cannot be read is never replaced; the new file keeps the old one's owner,
-// group and mode; a file with several hard links is refused. A new file is created with mode
-// 0600 (it holds encoded passwords). Reads are served from a parsed copy that is reloaded when
-// the file changes on disk.
+// Every write resolves the file's real path once (a symbolic link is followed only when it
+// belongs to the user or to the owner of its folder) and keeps that folder open: the lock
+// ("<file>.lock", waited for a few seconds at most), the re-read, the temporary file
+// (".<file>.tmp-XXXXXX", close-on-exec), the rename and the flushes are all made relative to the
+// folder, without following links, and the file re-read under the lock must still be the one
+// the name holds at the rename. A crash or a power loss never leaves a half-written file, two
+// programs writing at once never lose each other's changes, and another user of a shared folder
+// cannot steer the write elsewhere. A file that cannot be read, that has several hard links or
+// whose encoding is not supported (UTF-16/32 byte-order mark, NUL bytes) is never replaced; the
+// new file keeps the old one's owner, group and mode. A new file is created with mode 0600 (it
+// holds encoded passwords). Reads are served from a parsed copy that is reloaded when the file
+// changes on disk.
 #pragma once
 
 #include <cstddef>
@@ -31,8 +35,8 @@ namespace velmora {
 // One parsed INI file, kept in memory.
 class IniDocument {
   public:
-    // Parses bytes (each line UTF-8 or Windows-1252, with or without BOM; CR LF, LF or CR
-    // alone end a line). A value in one pair of double quotes is read without them. Never fails.
+    // Parses bytes (each line UTF-8 or Windows-1252, after any number of UTF-8 BOMs; CR LF, LF or
+    // CR alone end a line). A value in one pair of double quotes is read without them. Never fails.
     static IniDocument Parse(std::string_view octets);
     // The text of the whole file: Windows-1252 with CR LF when it was read so and every
     // character fits (a file shared with the Windows version), otherwise UTF-8 with LF.
@@ -98,6 +102,26 @@ bool ModifierIni(const std::string& fichier, const std::function<void(IniDocumen
                  std::string* erreur = nullptr);
 // How long a write waits for another program's lock before it fails (5 s by default).
 void DefinirDelaiVerrouIni(int millisecondes);
+// The name of the encoding of bytes that this module cannot decode (a UTF-16 or UTF-32
+// byte-order mark, or NUL bytes); nullopt for text it reads. Such a file is read as well as can
+// be and never written.
+std::optional<std::string> EncodageNonPrisEnCharge(std::string_view octets);
+// The same for a file on disk (nullopt when it is missing or cannot be read).
+std::optional<std::string> EncodageFichierNonPrisEnCharge(const std::string& fichier);
+// Why an existing file cannot be used, translated: it cannot be read, or its encoding is not
+// supported. nullopt for a readable file and for a missing one.
+std::optional<std::string> ProblemeLectureIni(const std::string& fichier);
+// The translated message that a file's encoding is not supported.
+std::string MessageEncodageNonPrisEnCharge(const std::string& fichier, const std::string& encodage);
+// The translated message that the settings section cannot be a folder.
+std::string MessageSectionReglages(std::string_view section);
+// The writer's messages: keys and built-in French texts (the translation table holds them too),
+// and the function that translates a key once the table is loaded ("" for an unknown key).
+const std::vector<std::pair<const char*, const char*>>& TextesFichierIni();
+void DefinirTraductionIni(std::string (*traduire)(std::string_view cle));
+// For tests: a function called at two steps of every write, under the lock.
+enum class EtapeEcritureIni { Verrouille, AvantRemplacement };
+void DefinirCrochetEcritureIni(std::function<void(EtapeEcritureIni)> crochet);
 // The parsed file as it is now on disk (empty document when missing).
 IniDocument LireDocumentIni(const std::string& fichier);
 // The same, shared with the read cache without a copy (for large files read often).

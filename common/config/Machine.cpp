@@ -96,9 +96,7 @@ bool EstNomDossierReserve(std::string_view nom) {
 namespace {
 bool RefuserSectionReglages(std::string_view dossier, std::string* erreur) {
     if (!EstNomDossierReserve(dossier)) return false;
-    if (erreur)
-        *erreur = "La section '" + std::string(dossier) +
-                  "' contient les réglages : elle ne peut servir de dossier.";
+    if (erreur) *erreur = MessageSectionReglages(dossier);
     return true;
 }
 }  // namespace

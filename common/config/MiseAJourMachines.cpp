@@ -95,8 +95,9 @@ bool EcrireNouvellesMAC(const std::string& fichier, const std::vector<NouvelleMA
 }
 
 bool SauvegarderDossierFusion(const std::string& fichier, std::string_view dossier,
-                              const std::vector<LigneSauvee>& lignes, std::vector<Machine>* ecrites,
-                              std::string* erreur) {
+                              const std::vector<LigneSauvee>& lignes,
+                              const std::vector<std::string>& chargees,
+                              std::vector<Machine>* ecrites, std::string* erreur) {
     if (EstNomDossierReserve(dossier)) return SauvegarderDossier(fichier, dossier, {}, erreur);
     std::vector<Machine> resultat;
     const bool ok = ModifierIni(
@@ -139,6 +140,28 @@ bool SauvegarderDossierFusion(const std::string& fichier, std::string_view dossi
                                              : l.machine);
                 }
             }
+            // The lines loaded here whose rows were deleted here.
+            std::vector<std::string> supprimees = chargees;
+            for (const LigneSauvee& l : lignes) {
+                if (!l.ligneChargee) continue;
+                auto it = std::find(supprimees.begin(), supprimees.end(), *l.ligneChargee);
+                if (it != supprimees.end()) supprimees.erase(it);
+            }
+            // Any other line of the file was added meanwhile by another program: it is kept.
+            for (size_t i = 0; i < actuelles.size(); ++i) {
+                if (prise[i] || !actuelles[i] || actuelles[i]->empty()) continue;
+                auto it = std::find(supprimees.begin(), supprimees.end(), *actuelles[i]);
+                if (it == supprimees.end()) {
+                    const Machine m = LireLigneMachine(*actuelles[i]);
+                    it = std::find_if(
+                        supprimees.begin(), supprimees.end(),
+                        [&](const std::string& s) { return MemeMachine(LireLigneMachine(s), m); });
+                }
+                if (it != supprimees.end())
+                    supprimees.erase(it);  // deleted here: stays deleted
+                else
+                    resultat.push_back(LireLigneMachine(*actuelles[i]));
+            }
             RemplacerDossier(doc, dossier, resultat);
         },
         erreur);
@@ -159,13 +182,23 @@ EcritureGroupeeMAC::~EcritureGroupeeMAC() {
     Vider();
 }
 
-void EcritureGroupeeMAC::Ajouter(NouvelleMAC changement) {
+size_t EcritureGroupeeMAC::Ajouter(NouvelleMAC changement) {
+    size_t numero = 0;
     {
         std::lock_guard verrou(m_mutex);
         if (m_enAttente.empty()) m_premier = std::chrono::steady_clock::now();
         m_enAttente.push_back(std::move(changement));
+        numero = m_etats.size();
+        m_etats.push_back(m_erreur ? Etat::Echec : Etat::EnAttente);
+        if (m_erreur) m_enAttente.pop_back();  // nothing more is written after a failure
     }
     m_signal.notify_all();
+    return numero;
+}
+
+EcritureGroupeeMAC::Etat EcritureGroupeeMAC::EtatLigne(size_t numero) const {
+    std::lock_guard verrou(m_mutex);
+    return numero < m_etats.size() ? m_etats[numero] : Etat::Echec;
 }
 
 std::optional<std::string> EcritureGroupeeMAC::Erreur() const {
@@ -182,16 +215,26 @@ size_t EcritureGroupeeMAC::Reecritures() const {
 // a time, so the lines reach the file in the order they were found.
 void EcritureGroupeeMAC::Ecrire(std::unique_lock<std::mutex>& verrou) {
     m_signal.wait(verrou, [this] { return !m_ecritureEnCours; });
-    if (m_enAttente.empty() || m_erreur) return;
+    if (m_erreur) {  // after a failed write, the lines still waiting fail too
+        for (size_t i = m_etats.size() - m_enAttente.size(); i < m_etats.size(); ++i)
+            m_etats[i] = Etat::Echec;
+        m_enAttente.clear();
+    }
+    if (m_enAttente.empty()) return;
     std::vector<NouvelleMAC> lot;
     lot.swap(m_enAttente);
+    // The waiting lines are the last ones added, in order.
+    const size_t premier = m_etats.size() - lot.size();
     m_ecritureEnCours = true;
     verrou.unlock();
     std::string erreur;
-    const bool ok = EcrireNouvellesMAC(m_fichier, lot, nullptr, &erreur);
+    std::vector<bool> ecrites;
+    const bool ok = EcrireNouvellesMAC(m_fichier, lot, &ecrites, &erreur);
     verrou.lock();
     m_ecritureEnCours = false;
     ++m_reecritures;
+    for (size_t i = 0; i < lot.size(); ++i)
+        m_etats[premier + i] = !ok ? Etat::Echec : ecrites[i] ? Etat::Ecrite : Etat::Disparue;
     if (!ok && !m_erreur) m_erreur = erreur;
     m_signal.notify_all();
 }

@@ -52,10 +52,14 @@ struct LigneSauvee {
 // else the first line not yet taken with the loaded name and address). A row that the program
 // did not change (its line is still `ligneChargee`) takes the file's line, and is left out when
 // the machine is no longer in the folder (deleted meanwhile); a row changed here takes the
-// fields changed here and the file's value of the others. `ecrites` receives the machines
-// written, in order. False (with `erreur`) when the file could not be read or written.
+// fields changed here and the file's value of the others. `chargees` holds every line of the
+// folder as this program loaded it (rows it deleted since included): a line of the file that
+// matches none of them (nor a row) was added by another program meanwhile and is kept, after
+// the rows; a line loaded here whose row was deleted here stays deleted. `ecrites` receives the
+// machines written, in order. False (with `erreur`) when the file could not be read or written.
 bool SauvegarderDossierFusion(const std::string& fichier, std::string_view dossier,
                               const std::vector<LigneSauvee>& lignes,
+                              const std::vector<std::string>& chargees,
                               std::vector<Machine>* ecrites = nullptr,
                               std::string* erreur = nullptr);
 
@@ -70,7 +74,12 @@ class EcritureGroupeeMAC {
     EcritureGroupeeMAC(const EcritureGroupeeMAC&) = delete;
     EcritureGroupeeMAC& operator=(const EcritureGroupeeMAC&) = delete;
 
-    void Ajouter(NouvelleMAC changement);
+    // Queues a line; returns its number (from 0, in the order of addition).
+    size_t Ajouter(NouvelleMAC changement);
+    // What became of the line of that number: written, left out because the machine is no
+    // longer in the file, failed (the file could not be written), or still waiting.
+    enum class Etat { EnAttente, Ecrite, Disparue, Echec };
+    Etat EtatLigne(size_t numero) const;
     // The first error of a write made so far, if any (the run should stop).
     std::optional<std::string> Erreur() const;
     // Writes what waits now. False with the first error met by this or an earlier write.
@@ -86,6 +95,7 @@ class EcritureGroupeeMAC {
     mutable std::mutex m_mutex;
     std::condition_variable m_signal;
     std::vector<NouvelleMAC> m_enAttente;
+    std::vector<Etat> m_etats;  // by line number
     std::chrono::steady_clock::time_point m_premier;
     bool m_ecritureEnCours = false;
     bool m_fin = false;

@@ -22,6 +22,9 @@ struct Programme {
     // The language named by Langue whose file was not found or could not be read (the texts are
     // then the French built-in ones and the program tells the user once); "" otherwise.
     std::string langueIntrouvable;
+    // Why the existing Configuration file cannot be used (it cannot be read, or its encoding is
+    // not supported), translated; "" otherwise. Such a file is never written.
+    std::string configInutilisable;
     ReglagesDemarrage reglages;
 };
 

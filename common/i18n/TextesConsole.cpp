@@ -1,6 +1,6 @@
 // Built-in French texts of the console program that the windowed program does not have, in
 // the order they are added to the table (after the 30 shared ones). "SYNTAXE" is the usage text:
-// 60 lines, each ending with a line break.
+// 62 lines, each ending with a line break.
 #include "common/i18n/Textes.h"
 
 namespace velmora::i18n {
@@ -10,6 +10,10 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
         {"TXT_ACTION", "Action :"},
         {"TXT_MAJ_MAC", "Mise à jour des adresses MAC"},
         {"TXT_SELECTION_MULTIPLE", "Sélection multiple :"},
+        {"TXT_MAC_NON_ENREGISTREE",
+         "nouvelle adresse non enregistrée (%v -> %v) : le fichier n'a pas pu être écrit"},
+        {"TXT_MAC_MACHINE_DISPARUE",
+         "nouvelle adresse (%v) non enregistrée : la machine a été supprimée entre-temps"},
         {"MSG_ERREUR_ABSENCE_FICHIER_CONFIG",
          "Le fichier de configuration spécifié n'a pas été trouvé..."},
         {"MSG_FICHIER_CONFIG_CHERCHE",
@@ -111,6 +115,8 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
          "   - L'utilisation des caractères jokers (\"*\" et \"?\") est autorisée dans le nom\n"
          "     machine (pas dans dossier, en revanche) pour traiter plusieurs machines en\n"
          "     un seul appel de l'outil. Voir exemples...\n"
+         "   - Code de sortie 2 : fichier de configuration absent ou illisible, ou\n"
+         "     dossier ou machine introuvable\n"
          "\n"
          "Exemples\n"
          "   VelmoraBatch /W:serveurs!*\n"

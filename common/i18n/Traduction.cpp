@@ -91,6 +91,7 @@ const std::vector<std::pair<const char*, const char*>>& TextesIntegres(ListeText
     static const std::vector<std::pair<const char*, const char*>> fenetre = [] {
         std::vector<std::pair<const char*, const char*>> textes = TextesFenetre();
         textes.insert(textes.end(), TextesReseau().begin(), TextesReseau().end());
+        textes.insert(textes.end(), TextesFichierIni().begin(), TextesFichierIni().end());
         return textes;
     }();
     if (liste == ListeTextes::Fenetre) return fenetre;
@@ -102,6 +103,7 @@ const std::vector<std::pair<const char*, const char*>>& TextesIntegres(ListeText
         const auto& propres = TextesConsolePropres();
         textes.insert(textes.end(), propres.begin(), propres.end());
         textes.insert(textes.end(), TextesReseau().begin(), TextesReseau().end());
+        textes.insert(textes.end(), TextesFichierIni().begin(), TextesFichierIni().end());
         return textes;
     }();
     return console;
@@ -179,6 +181,8 @@ bool ChargerTraductions(ListeTextes liste, const std::string& fichier) {
     table.Clear();
     for (const auto& [cle, defaut] : TextesIntegres(liste))
         table.Add(cle, langue.Lire(cle, defaut));
+    // The Configuration file's writer, below this module, asks its texts here.
+    DefinirTraductionIni([](std::string_view cle) { return Traductions().Item(cle); });
     return fichier.empty() || langue.Lu();
 }
 

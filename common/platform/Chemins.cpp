@@ -34,6 +34,9 @@ std::string CheminAbsolu(const std::string& nom) {
     if (nom == "." || nom == "..") return AjouterAntislash(systeme.DossierCourant()) + nom;
     if (CommencePar(nom, "./")) return AjouterAntislash(systeme.DossierCourant()) + nom.substr(2);
     if (CommencePar(nom, "../")) return AjouterAntislash(systeme.DossierCourant()) + nom;
+    // A relative path that holds a folder is taken from the current folder, as every Linux
+    // program does; only a bare name is looked for beside the program.
+    if (nom.find('/') != std::string::npos) return AjouterAntislash(systeme.DossierCourant()) + nom;
     return AjouterAntislash(DossierProgramme()) + nom;
 }
 

@@ -20,8 +20,8 @@ bool FichierExiste(const std::string& chemin, int attributs = 0);
 std::string AjouterAntislash(const std::string& chemin);
 
 // A name made absolute: "/..." is kept; "~" and "~/..." are taken in the home folder; ".",
-// "..", "./..." and "../..." in the current folder; any other non-empty name in the program
-// folder. The empty name stays empty.
+// "..", "./...", "../..." and any other relative path that holds a "/" in the current folder; a
+// bare name in the program folder. The empty name stays empty.
 std::string CheminAbsolu(const std::string& nom);
 
 // `chemin` without the leading program folder and "/", when it begins with them; otherwise

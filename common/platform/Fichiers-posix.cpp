@@ -71,7 +71,12 @@ bool CopierFichier(const std::string& source, const std::string& destination) {
         errno = EINVAL;
         return false;
     }
-    std::string temporaire = destination + ".tmpXXXXXX";
+    // Hidden, with the same marker as the INI writer's temporary files, so that no file of the
+    // user matches and the next write removes it after a kill.
+    const size_t barre = destination.rfind('/');
+    const size_t debutNom = barre == std::string::npos ? 0 : barre + 1;
+    std::string temporaire =
+        destination.substr(0, debutNom) + "." + destination.substr(debutNom) + ".tmp-XXXXXX";
     int vers = ::mkostemp(temporaire.data(), O_CLOEXEC);  // mode 0600
     if (vers < 0) {
         int erreur = errno;

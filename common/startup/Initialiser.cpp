@@ -140,14 +140,18 @@ void ChoisirLangue(Programme& p, const EnvironnementDemarrage& env,
     p.langueIntrouvable = p.langue;
 }
 
-// Step 10: the machine count of older files moves from "Config" to the folder "Machines". A
-// failed write leaves the file as it was and does not stop the start.
+// Step 10: the machine count of older files moves from "Config" to the folder "Machines". The
+// count is read again under the lock; when "Machines" already has its own count, the one left in
+// "Config" is stale and only removed (moving it would cut the folder short). A failed write
+// leaves the file as it was and does not stop the start.
 void MigrerNbMachines(const Programme& p) {
     if (p.reglages.nbMachines < 0 || !FichierExiste(p.fichierConfig)) return;
-    const long long nb = p.reglages.nbMachines;
-    ModifierIni(p.fichierConfig, [nb](IniDocument& doc) {
-        doc.Set(kSectionMachines, cle::NbMachines, std::to_string(nb));
+    ModifierIni(p.fichierConfig, [](IniDocument& doc) {
+        const auto ancien = doc.Get(cle::Config, cle::NbMachines);
+        if (!ancien || LireEntier(*ancien, -1) < 0) return;
         doc.Remove(cle::Config, cle::NbMachines);
+        if (doc.Get(kSectionMachines, cle::NbMachines)) return;
+        doc.Set(kSectionMachines, cle::NbMachines, std::to_string(LireEntier(*ancien, 0)));
         std::string colonnes = doc.Get(cle::Config, cle::FenetreColonnes).value_or("");
         if (!colonnes.empty()) doc.Set(cle::Config, cle::FenetreColonnes, colonnes + "350;");
     });
@@ -183,7 +187,8 @@ int Demarrer(ModeDemarrage mode, std::string& message, const EnvironnementDemarr
     }
 
     p.reglages = ReglagesDemarrage::Lire(p.fichierConfig, p.configNouvelle);
-    MigrerNbMachines(p);
+    if (existe) p.configInutilisable = ProblemeLectureIni(p.fichierConfig).value_or("");
+    if (p.configInutilisable.empty()) MigrerNbMachines(p);
     // No ping calibration: the probes do not read the ping tool's wording.
     const bool sansOptions = p.options.empty();
     return (sansOptions && mode == ModeDemarrage::GUI) ||

@@ -515,4 +515,21 @@ std::string DecoderConfig(std::string_view code) {
     return DepuisWindows1252(octets);
 }
 
+std::string SansControles(std::string_view texte) {
+    std::string propre;
+    propre.reserve(texte.size());
+    for (size_t i = 0; i < texte.size(); ++i) {
+        const auto c = static_cast<unsigned char>(texte[i]);
+        if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) continue;
+        // U+0080-U+009F: C2 80 to C2 9F in UTF-8 (CSI, OSC... of 8-bit terminals).
+        if (c == 0xC2 && i + 1 < texte.size() && static_cast<unsigned char>(texte[i + 1]) >= 0x80 &&
+            static_cast<unsigned char>(texte[i + 1]) <= 0x9F) {
+            ++i;
+            continue;
+        }
+        propre += static_cast<char>(c);
+    }
+    return propre;
+}
+
 }  // namespace velmora

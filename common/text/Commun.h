@@ -82,6 +82,11 @@ bool EstUtf8Valide(std::string_view octets);
 // no line held a non-ASCII UTF-8 character (the file may have been written in Windows-1252).
 std::string DecoderLignes(std::string_view octets, bool* sansUtf8 = nullptr);
 
+// The text without its control characters (C0, DEL and the C1 range U+0080-U+009F), line
+// feeds and tabs excepted: a text from outside printed on a terminal cannot send it escape
+// sequences (retitle, clear, move the cursor). Bytes that are not UTF-8 are kept as they are.
+std::string SansControles(std::string_view texte);
+
 // Keyless reversible encoding of a machine password (hexadecimal pairs). Characters are taken
 // by their Windows-1252 code; CoderMotDePasse gives nullopt for a password that holds a
 // character outside it (the caller refuses it where it is typed).

@@ -32,6 +32,7 @@ std::string Astuces::Texte(int numero) {
 }
 
 bool EcrireReglageImmediat(QWidget* parent, const char* cle, const std::string& valeur) {
+    if (!Prog().configInutilisable.empty()) return true;  // read-only: told at start
     std::string erreur;
     if (EcrireIni(Prog().fichierConfig, cle::Config, cle, valeur, &erreur)) return true;
     MsgBox(parent, i18n::Tr("MSG_ERREUR", {"0", erreur}), 16, "");

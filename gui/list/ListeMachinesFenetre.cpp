@@ -95,9 +95,11 @@ void frmVelmora::ChargerDossier(const std::string& dossier) {
     m_liste->setUpdatesEnabled(false);
     m_liste->clear();
     QList<QTreeWidgetItem*> lignes;
+    m_lignesChargees.clear();
     for (const Machine& machine : velmora::ChargerDossier(Prog().fichierConfig, dossier)) {
         lignes.append(new ElementMachine(machine));
-        DefinirLigneChargee(lignes.back(), LigneMachine(machine));
+        m_lignesChargees.push_back(LigneMachine(machine));
+        DefinirLigneChargee(lignes.back(), m_lignesChargees.back());
     }
     m_liste->addTopLevelItems(lignes);
     if (m_tri != 0) TrierListe();
@@ -109,22 +111,25 @@ void frmVelmora::ChargerDossier(const std::string& dossier) {
 }
 
 bool frmVelmora::SauverDossier(const std::string& dossier) {
+    if (!Prog().configInutilisable.empty()) return true;  // read-only: told at start
     const std::string nom = dossier.empty() ? m_dossierCourant : dossier;
     std::vector<Machine> machines;
     machines.reserve(m_liste->topLevelItemCount());
     for (int i = 0; i < m_liste->topLevelItemCount(); ++i)
         machines.push_back(LireElement(m_liste->topLevelItem(i)));
     std::string erreur;
-    if (dossier.empty() && !machines.empty()) {
+    if (dossier.empty()) {
         // The current folder: what this window did not change itself is taken from the file as
-        // it is now, so that another program's changes made meanwhile are kept.
+        // it is now, so that another program's changes made meanwhile (machines added there
+        // included) are kept.
         std::vector<LigneSauvee> lignes;
         lignes.reserve(machines.size());
         for (int i = 0; i < m_liste->topLevelItemCount(); ++i)
             lignes.push_back(
                 {machines[static_cast<size_t>(i)], LigneChargee(m_liste->topLevelItem(i))});
         std::vector<Machine> ecrites;
-        if (!SauvegarderDossierFusion(Prog().fichierConfig, nom, lignes, &ecrites, &erreur)) {
+        if (!SauvegarderDossierFusion(Prog().fichierConfig, nom, lignes, m_lignesChargees, &ecrites,
+                                      &erreur)) {
             SignalerErreurEcriture(erreur);
             return false;
         }
@@ -132,9 +137,11 @@ bool frmVelmora::SauverDossier(const std::string& dossier) {
         if (ecrites != machines) {
             ChargerDossier(nom);  // the list shows what the file holds now
         } else {
-            for (int i = 0; i < m_liste->topLevelItemCount(); ++i)
-                DefinirLigneChargee(m_liste->topLevelItem(i),
-                                    LigneMachine(machines[static_cast<size_t>(i)]));
+            m_lignesChargees.clear();
+            for (int i = 0; i < m_liste->topLevelItemCount(); ++i) {
+                m_lignesChargees.push_back(LigneMachine(machines[static_cast<size_t>(i)]));
+                DefinirLigneChargee(m_liste->topLevelItem(i), m_lignesChargees.back());
+            }
         }
         return true;
     }

@@ -349,6 +349,11 @@ bool frmVelmora::Form_Load(const std::string& ligneCommande) {
     InstallerTraductionsQt(LangueInterface(Prog().fichierLangue));
     if (!Prog().langueIntrouvable.empty())
         MsgBox(nullptr, MessageLangueIntrouvable(), 48, TitreApplication());
+    // A file that cannot be read or decoded would be replaced by what little was read of it:
+    // the window shows what it can and never writes it.
+    if (!Prog().configInutilisable.empty())
+        MsgBox(nullptr, Prog().configInutilisable + "\n\n" + Tr("MSG_CONFIG_LECTURE_SEULE"), 48,
+               TitreApplication());
     QStringList entetes;
     for (int c = 0; c < NombreColonnes; ++c) entetes << Q(Tr(kClesColonnes[c]));
     entetes[ColEtat].clear();

@@ -193,6 +193,9 @@ class frmVelmora : public QMainWindow, public CibleAction {
     std::shared_ptr<net::OperationsReseau> m_operations;
     std::string m_ligneCommande;
     std::string m_dossierCourant;
+    // The current folder's lines as loaded (or last saved): what another program adds is told
+    // apart from what this window deleted.
+    std::vector<std::string> m_lignesChargees;
     std::string m_dernierNomDossier;
     int m_tri = 0;
     bool m_listeModifiee = false;

@@ -173,6 +173,10 @@ void frmVelmora::SignalerErreurEcriture(const std::string& erreur) {
 }
 
 bool frmVelmora::SauvegarderConfiguration() {
+    if (!Prog().configInutilisable.empty()) {  // read-only: told at start
+        QApplication::restoreOverrideCursor();
+        return true;
+    }
     const std::string& fichier = Prog().fichierConfig;
     std::string erreur;
     if (Etat().configModifiee) {

@@ -216,10 +216,14 @@ void ExecutionAction::Reveiller(int ligne, const Ligne& valeurs) {
     const long long port =
         valeurs.port.empty() ? Prog().reglages.portParDefautWOL : Val(valeurs.port);
     std::string adresseEnvoi, erreur;
-    const bool ok = SansBloquer([&] {
-        return m_operations.EnvoyerPaquetMagique(valeurs.adresse, valeurs.masque, port,
-                                                 valeurs.adresseMAC, adresseEnvoi, erreur);
-    });
+    // A port that is not plain decimal 0-65535 is refused as typed, never sent as another.
+    const bool portValide = valeurs.port.empty() || EstPort(valeurs.port);
+    if (!portValide) erreur = i18n::TexteReseau("ERR_PORT_INVALIDE", {valeurs.port});
+    const bool ok =
+        portValide && SansBloquer([&] {
+            return m_operations.EnvoyerPaquetMagique(valeurs.adresse, valeurs.masque, port,
+                                                     valeurs.adresseMAC, adresseEnvoi, erreur);
+        });
     if (ok) {
         const std::string texte = Tr("TXT_PAQUET_ENVOYE", {adresseEnvoi, std::to_string(port)});
         m_cible.AfficherInfo(texte);
@@ -236,6 +240,19 @@ void ExecutionAction::Reveiller(int ligne, const Ligne& valeurs) {
 }
 
 void ExecutionAction::ReveillerViaInternet(int ligne, const Ligne& valeurs) {
+    if (!valeurs.port.empty() && !EstPort(valeurs.port)) {
+        // A port that is not plain decimal 0-65535 is refused as typed, never sent as another.
+        const std::string erreur = i18n::TexteReseau("ERR_PORT_INVALIDE", {valeurs.port});
+        if (m_journal) {
+            Journaliser(kResultat + Tr("MSG_ERREUR_ACTION_COURT", {erreur}));
+        } else {
+            m_cible.Sablier(false);
+            MsgBox(m_cible.Fenetre(), Tr("MSG_ERREUR_ACTION", {valeurs.nom, erreur}), 16,
+                   kTitreApplication);
+            m_cible.Sablier(true);
+        }
+        return;
+    }
     const long long port =
         valeurs.port.empty() ? Prog().reglages.portParDefautWOW : Val(valeurs.port);
     if (EstAdressePrivee(valeurs.adresse)) {

@@ -86,9 +86,9 @@ TEST(BoutEnBout, StartUpUsageTextAndCommandLineErrors) {
         Resultat r = LancerBatch(arguments);
         EXPECT_EQ(r.code, 0);
         Lignes_t lignes = Lignes(r.sortie);
-        // The banner line, the 60 lines of the usage text (the first, empty, ends the banner
+        // The banner line, the 62 lines of the usage text (the first, empty, ends the banner
         // line), an empty line.
-        ASSERT_EQ(lignes.size(), 62u) << r.sortie;
+        ASSERT_EQ(lignes.size(), 64u) << r.sortie;
         EXPECT_EQ(lignes[0].rfind("VelmoraBatch v", 0), 0u);
         EXPECT_NE(lignes[0].find(" - "), std::string::npos);
         EXPECT_EQ(lignes[1], "Utilisation");
@@ -96,16 +96,19 @@ TEST(BoutEnBout, StartUpUsageTextAndCommandLineErrors) {
         EXPECT_EQ(lignes[36],
                   "                  signe '§' peut être utilisé comme retour-chariot)");
         EXPECT_EQ(lignes[41], "   /attendre:{secondes}[,port]");
-        EXPECT_EQ(lignes[58], "   VelmoraBatch /l:tavrin");
-        EXPECT_EQ(lignes[59], "   VelmoraBatch /w:serveurs!nas /attendre:180,22");
-        EXPECT_EQ(lignes[60], "");
+        EXPECT_EQ(lignes[54],
+                  "   - Code de sortie 2 : fichier de configuration absent ou illisible, ou");
+        EXPECT_EQ(lignes[60], "   VelmoraBatch /l:tavrin");
+        EXPECT_EQ(lignes[61], "   VelmoraBatch /w:serveurs!nas /attendre:180,22");
+        EXPECT_EQ(lignes[62], "");
     }
 
-    // A missing file is reported before the command line is looked at; the code is 0.
+    // A missing file is reported before the command line is looked at; nothing was done, so
+    // the code is 2.
     const std::string absent = dossier.Chemin() + "/absent.ini";
     for (const Lignes_t& arguments : {Lignes_t{absent}, Lignes_t{absent, "/S:pc1"}}) {
         Resultat r = LancerBatch(arguments);
-        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(r.code, 2);
         EXPECT_EQ(r.sortie, "Le fichier de configuration spécifié n'a pas été trouvé...\n");
     }
 
@@ -129,7 +132,7 @@ TEST(BoutEnBout, UsageTextReadsWholeInEachLanguage) {
     Resultat r = LancerBatch({dossier.Ecrire("maison.ini", ConfigTest("", "")), "/?"});
     ASSERT_EQ(r.code, 0);
     Lignes_t lignes = Lignes(r.sortie);
-    ASSERT_EQ(lignes.size(), 62u) << r.sortie;
+    ASSERT_EQ(lignes.size(), 64u) << r.sortie;
     EXPECT_NE(lignes[0].find(" - réveil et arrêt des machines"), std::string::npos) << lignes[0];
     EXPECT_EQ(lignes[13],
               "   /h:{étendueC} : Mettre en veille prolongée la machine distante (WMI)");
@@ -146,7 +149,7 @@ TEST(BoutEnBout, UsageTextReadsWholeInEachLanguage) {
     r = LancerBatch({"/?"}, {}, {}, programme);
     ASSERT_EQ(r.code, 0);
     lignes = Lignes(r.sortie);
-    ASSERT_EQ(lignes.size(), 62u) << r.sortie;
+    ASSERT_EQ(lignes.size(), 64u) << r.sortie;
     EXPECT_EQ(lignes[0].rfind("VelmoraBatch v", 0), 0u);
     EXPECT_NE(lignes[0].find(" - "), std::string::npos);
     EXPECT_EQ(lignes[1], "Usage");
@@ -161,7 +164,7 @@ TEST(BoutEnBout, DefaultAndBareConfigurationNamesAreBesideTheProgram) {
     const std::string programme = dossier.Chemin() + "/VelmoraBatch";
     std::filesystem::copy_file(kProgramme, programme);
     Resultat r = LancerBatch({}, {}, {}, programme);
-    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.sortie, "Le fichier de configuration spécifié n'a pas été trouvé...\n");
 
     dossier.Ecrire("Velmora.ini", ConfigTest("", ""));
@@ -179,6 +182,61 @@ TEST(BoutEnBout, DefaultAndBareConfigurationNamesAreBesideTheProgram) {
               "La machine spécifiée (pc1) n'a pas été trouvée dans la liste...");
 }
 
+TEST(BoutEnBout, AScriptCanTellNothingDoneFromDone) {
+    DossierTemporaire dossier;
+    ::chmod(dossier.Chemin().c_str(), 0755);
+    const std::string programme = dossier.Chemin() + "/VelmoraBatch";
+    std::filesystem::copy_file(kProgramme, programme);
+    const std::string config =
+        ConfigTest("", "[bureau]\nNbMachines=1\nMachine1=pc1|127.0.0.5||||||\n");
+
+    // A folder in the file's place.
+    std::filesystem::create_directory(dossier.Chemin() + "/dossier.ini");
+    Resultat r = LancerBatch({dossier.Chemin() + "/dossier.ini", "/u"}, {}, {}, programme);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.sortie, "Le fichier de configuration spécifié n'a pas été trouvé...\n");
+
+    // A file in an encoding that cannot be read: named, never written.
+    const std::string utf16 = dossier.Ecrire("utf16.ini", std::string("\xFF\xFE[\0x\0]\0", 8));
+    r = LancerBatch({utf16, "/u"}, {}, {}, programme);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.sortie.find("UTF-16 LE"), std::string::npos) << r.sortie;
+    EXPECT_EQ(LireFichier(utf16), std::string("\xFF\xFE[\0x\0]\0", 8));
+
+    // A file its user cannot read (write-only).
+    if (::geteuid() == 0) {
+        const std::string illisible = dossier.Ecrire("illisible.ini", config);
+        ::chown(illisible.c_str(), 65534, 65534);
+        ::chmod(illisible.c_str(), 0200);
+        r = LancerBatch({illisible, "/u"}, {},
+                        {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}, programme);
+        EXPECT_EQ(r.code, 2) << r.sortie;
+        EXPECT_EQ(r.sortie.find("Traitement terminé"), std::string::npos) << r.sortie;
+        EXPECT_NE(r.sortie.find("illisible.ini"), std::string::npos) << r.sortie;
+    }
+
+    // "--something" is an unknown option, not a file name.
+    r = LancerBatch({"--bogus"}, {}, {}, programme);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.sortie, "Le paramètre '--bogus' de la ligne de commande est inconnu...\n");
+    EXPECT_EQ(r.erreurs, "");
+
+    // A relative path with a folder is the current folder's; a bare name the program's.
+    DossierTemporaire courant;
+    std::filesystem::create_directory(courant.Chemin() + "/sous");
+    courant.Ecrire("sous/maison.ini", config);
+    r = LancerBatch({"sous/maison.ini", "/S:bureau!pc2"}, {}, {"env", "-C", courant.Chemin()},
+                    programme);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(Lignes(r.sortie)[1],
+              "La machine spécifiée (pc2) n'a pas été trouvée dans la liste...");
+    courant.Ecrire("maison.ini", config);
+    r = LancerBatch({"maison.ini", "/S:bureau!pc2"}, {}, {"env", "-C", courant.Chemin()},
+                    programme);
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.sortie, "Le fichier de configuration spécifié n'a pas été trouvé...\n");
+}
+
 TEST(BoutEnBout, HelpAndVersionAnswerWithOrWithoutAConfigurationFile) {
     // A new user's first calls: a copy of the program whose default file does not exist yet.
     DossierTemporaire dossier;
@@ -190,7 +248,7 @@ TEST(BoutEnBout, HelpAndVersionAnswerWithOrWithoutAConfigurationFile) {
         Resultat r = LancerBatch(arguments, {}, {}, programme);
         EXPECT_EQ(r.code, 0) << arguments[0];
         const Lignes_t lignes = Lignes(r.sortie);
-        ASSERT_EQ(lignes.size(), 62u) << r.sortie;
+        ASSERT_EQ(lignes.size(), 64u) << r.sortie;
         EXPECT_EQ(lignes[1], "Utilisation");
         EXPECT_EQ(r.erreurs, "");
     }
@@ -209,7 +267,7 @@ TEST(BoutEnBout, HelpAndVersionAnswerWithOrWithoutAConfigurationFile) {
 
     // A missing file: the same console text, and standard error names the file looked for.
     r = LancerBatch({}, {}, {}, programme);
-    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.sortie, "Le fichier de configuration spécifié n'a pas été trouvé...\n");
     const Lignes_t erreurs = Lignes(r.erreurs);
     ASSERT_EQ(erreurs.size(), 2u) << r.erreurs;
@@ -275,10 +333,11 @@ TEST(BoutEnBout, WakeOfAFolderPausesBetweenMachinesOnly) {
     EXPECT_EQ(premier.Recevoir().size(), 102u);
     EXPECT_EQ(second.Recevoir().size(), 102u);
 
-    // A port out of range in a hand-edited line is refused, not wrapped around.
+    // A port out of range in a hand-edited line is refused as it is written, not wrapped
+    // around.
     r = LancerBatch({fichier, "/w:salle a!HORS"});
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(Lignes(r.sortie)[2].rfind("   -> Erreur rencontrée : ", 0), 0u) << r.sortie;
+    EXPECT_EQ(Lignes(r.sortie)[2], "   -> Valeur du port (4294967305) incorrecte...") << r.sortie;
 }
 
 // A stand-in for Samba's `net`, found first along PATH: it writes its arguments and the

@@ -255,6 +255,65 @@ TEST_F(Execution, MacUpdateStopsAtAFailedWriteAndKeepsEarlierLines) {
     EXPECT_EQ(Machine("bureau", 2), "pc2|127.0.0.6||||||");
 }
 
+TEST_F(Execution, MacUpdateSaysChangedOnlyForLinesThatReachedTheFile) {
+    Config("",
+           "[bureau]\nNbMachines=2\nMachine1=pc1|127.0.0.5||||||\nMachine2=pc2|127.0.0.6||||||\n");
+    m_reseau.repondent = {"127.0.0.5", "127.0.0.6"};
+    m_reseau.macs = {{"127.0.0.5", "00-11-22-33-44-55"}, {"127.0.0.6", "00-11-22-33-44-66"}};
+    // The file cannot be replaced: no line reaches it.
+    ::chmod(m_fichier.c_str(), 0444);
+    EXPECT_EQ(Lancer({"/u"}), 1);
+    EXPECT_EQ(m_sortie.find("adresse modifiée"), std::string::npos) << m_sortie;
+    Lignes_t lignes = Sortie();
+    ASSERT_GE(lignes.size(), 4u) << m_sortie;
+    EXPECT_EQ(lignes[1],
+              "bureau!pc1 (127.0.0.5) : nouvelle adresse non enregistrée ( -> "
+              "00-11-22-33-44-55) : le fichier n'a pas pu être écrit");
+    EXPECT_NE(m_sortie.find("Une erreur (75)"), std::string::npos) << m_sortie;
+    EXPECT_EQ(m_sortie.find("Traitement terminé"), std::string::npos) << m_sortie;
+    EXPECT_EQ(Machine("bureau", 1), "pc1|127.0.0.5||||||");
+
+    // A machine deleted by another program while its address was looked up.
+    ::chmod(m_fichier.c_str(), 0644);
+    bool supprimees = false;
+    m_reseau.avantRechercheMAC = [this, &supprimees](int) {
+        if (supprimees) return;
+        supprimees = true;
+        ASSERT_TRUE(SauvegarderDossier(m_fichier, "bureau", {}));
+    };
+    EXPECT_EQ(Lancer({"/u"}), 0);
+    EXPECT_EQ(Sortie()[1],
+              "bureau!pc1 (127.0.0.5) : nouvelle adresse (00-11-22-33-44-55) non enregistrée : "
+              "la machine a été supprimée entre-temps");
+}
+
+TEST_F(Execution, TextFromOutsideCannotDriveTheTerminalAndPortsArePlainDecimal) {
+    Config("",
+           "[bureau]\nNbMachines=3\n"
+           "Machine1=pc\x1b]0;pirate\x07\x1b[2J\xc2\x9b"
+           "31m|127.0.0.5|||00-11-22-33-44-55|||\n"
+           "Machine2=hexa|127.0.0.6||0x9|00-11-22-33-44-66|||\n"
+           "Machine3=url|127.0.0.7||9&key=evil|00-11-22-33-44-77|||\n");
+    EXPECT_EQ(Lancer({"/w:bureau!*"}), 0);
+    for (char c : m_sortie) {
+        EXPECT_FALSE(static_cast<unsigned char>(c) < 0x20 && c != '\n') << m_sortie;
+    }
+    EXPECT_EQ(m_sortie.find("\xc2\x9b"), std::string::npos);
+    const Lignes_t lignes = Sortie();
+    ASSERT_GE(lignes.size(), 8u) << m_sortie;
+    EXPECT_EQ(lignes[2], " - pc]0;pirate[2J31m : Demande envoyée à 127.0.0.5");
+    EXPECT_NE(m_sortie.find("Valeur du port (0x9) incorrecte..."), std::string::npos) << m_sortie;
+    EXPECT_NE(m_sortie.find("Valeur du port (9&key=evil) incorrecte..."), std::string::npos);
+    // Only the machine with a valid port was woken.
+    EXPECT_EQ(m_reseau.Appels(), (Lignes_t{"paquet 127.0.0.5 255.255.255.0 9 00-11-22-33-44-55"}));
+    m_reseau.ViderAppels();
+    EXPECT_EQ(Lancer({"/n:bureau!hexa"}), 0);
+    EXPECT_TRUE(m_reseau.Appels().empty());
+    // A port typed on the command line is reported as typed.
+    EXPECT_EQ(Lancer({"/w:127.0.0.5, 00-11-22-33-44-55, 99999999999999999999"}), 1);
+    EXPECT_EQ(Sortie()[1], "Valeur du port (99999999999999999999) incorrecte...");
+}
+
 TEST_F(Execution, MacUpdateKeepsWhatOthersWroteMeanwhile) {
     std::string dossier = "[bureau]\nNbMachines=10\n";
     for (int k = 1; k <= 10; ++k) {

@@ -23,8 +23,9 @@ TEST_F(Chemins, AbsoluteNamesByTheirBeginning) {
     // A bare name, even one that looks like a hidden file or a user name, is the program's.
     EXPECT_EQ(CheminAbsolu("maison.ini"), m_racine + "/prog/maison.ini");
     EXPECT_EQ(CheminAbsolu(".velmora.ini"), m_racine + "/prog/.velmora.ini");
-    EXPECT_EQ(CheminAbsolu("~autre/v.ini"), m_racine + "/prog/~autre/v.ini");
-    EXPECT_EQ(CheminAbsolu("sous/v.ini"), m_racine + "/prog/sous/v.ini");
+    // A relative path that holds a folder is the current folder's, as for any Linux tool.
+    EXPECT_EQ(CheminAbsolu("~autre/v.ini"), m_racine + "/cwd/~autre/v.ini");
+    EXPECT_EQ(CheminAbsolu("sous/v.ini"), m_racine + "/cwd/sous/v.ini");
 }
 
 TEST_F(Chemins, RelativeOnlyUnderTheProgramFolder) {

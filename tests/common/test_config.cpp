@@ -207,8 +207,11 @@ TEST_F(Fichier, AFolderSaveKeepsWhatAnotherProgramChangedMeanwhile) {
         "[Salle]\nNbMachines=4\nMachine1=a|10.0.0.1||||||\nMachine2=b|10.0.0.2||||||\n"
         "Machine3=c|10.0.0.3||||||\nMachine4=d|10.0.0.4|||||| vieux\n");
     std::vector<LigneSauvee> lignes;
-    for (const Machine& m : ChargerDossier(m_chemin, "Salle"))
+    std::vector<std::string> chargees;
+    for (const Machine& m : ChargerDossier(m_chemin, "Salle")) {
         lignes.push_back({m, LigneMachine(m)});
+        chargees.push_back(LigneMachine(m));
+    }
     // Meanwhile another program moves d first with a new comment, changes a and b, deletes c.
     Ecrire(
         "[Salle]\nNbMachines=3\nMachine1=d|10.0.0.4|||||| neuf\nMachine2=a|10.0.0.1|||||| note\n"
@@ -218,7 +221,8 @@ TEST_F(Fichier, AFolderSaveKeepsWhatAnotherProgramChangedMeanwhile) {
     lignes.push_back({LireLigneMachine("e|10.0.0.5||||||"), std::nullopt});
     std::vector<Machine> ecrites;
     std::string erreur;
-    ASSERT_TRUE(SauvegarderDossierFusion(m_chemin, "Salle", lignes, &ecrites, &erreur)) << erreur;
+    ASSERT_TRUE(SauvegarderDossierFusion(m_chemin, "Salle", lignes, chargees, &ecrites, &erreur))
+        << erreur;
     const std::vector<Machine> salle = ChargerDossier(m_chemin, "Salle");
     EXPECT_EQ(salle, ecrites);
     ASSERT_EQ(salle.size(), 4u);  // c stays deleted
@@ -227,6 +231,41 @@ TEST_F(Fichier, AFolderSaveKeepsWhatAnotherProgramChangedMeanwhile) {
     EXPECT_EQ(salle[1].adresseMAC, "AA-AA-AA-AA-AA-AA");
     EXPECT_EQ(salle[2].commentaire, " neuf");
     EXPECT_EQ(salle[3].nom, "e");
+}
+
+TEST_F(Fichier, AFolderSaveKeepsTheMachinesAnotherProgramAddedMeanwhile) {
+    Ecrire(
+        "[Salle]\nNbMachines=3\nMachine1=pc1|10.0.0.1||||||\nMachine2=pc3|10.0.0.3||||||\n"
+        "Machine3=pc4|10.0.0.4||||||\n");
+    std::vector<LigneSauvee> lignes;
+    std::vector<std::string> chargees;
+    for (const Machine& m : ChargerDossier(m_chemin, "Salle")) {
+        lignes.push_back({m, LigneMachine(m)});
+        chargees.push_back(LigneMachine(m));
+    }
+    // Another window adds pc2 and pc5, and edits pc3 (deleted here meanwhile).
+    Ecrire(
+        "[Salle]\nNbMachines=5\nMachine1=pc1|10.0.0.1||||||\nMachine2=pc2|10.0.0.2||||||\n"
+        "Machine3=pc3|10.0.0.3|||||| autre\nMachine4=pc4|10.0.0.4||||||\n"
+        "Machine5=pc5|10.0.0.5||||||\n");
+    // This window edits pc1's comment and deletes pc3.
+    lignes[0].machine.commentaire = " note";
+    lignes.erase(lignes.begin() + 1);
+    std::vector<Machine> ecrites;
+    ASSERT_TRUE(SauvegarderDossierFusion(m_chemin, "Salle", lignes, chargees, &ecrites));
+    std::vector<std::string> noms;
+    for (const Machine& m : ChargerDossier(m_chemin, "Salle")) noms.push_back(m.nom);
+    EXPECT_EQ(noms, (std::vector<std::string>{"pc1", "pc4", "pc2", "pc5"}));
+    EXPECT_EQ(ChargerDossier(m_chemin, "Salle")[0].commentaire, " note");
+    EXPECT_EQ(ChargerDossier(m_chemin, "Salle"), ecrites);
+    // Every row deleted here while another program added one: the new one stays.
+    chargees.clear();
+    for (const Machine& m : ecrites) chargees.push_back(LigneMachine(m));
+    Ecrire(LireDocumentIni(m_chemin).Serialize() + "Machine5=pc6|10.0.0.6||||||\n");
+    ASSERT_TRUE(EcrireIni(m_chemin, "Salle", "NbMachines", "5"));
+    ASSERT_TRUE(SauvegarderDossierFusion(m_chemin, "Salle", {}, chargees, &ecrites));
+    ASSERT_EQ(ecrites.size(), 1u);
+    EXPECT_EQ(ecrites[0].nom, "pc6");
 }
 
 TEST_F(Fichier, StatusRefreshIntervalIsAbsentInOlderFilesAndKeptInBounds) {

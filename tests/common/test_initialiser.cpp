@@ -7,6 +7,7 @@
 
 #include "common/config/Config.h"
 #include "common/config/IniFile.h"
+#include "common/config/Machine.h"
 #include "common/config/Programme.h"
 #include "common/i18n/Traduction.h"
 #include "common/platform/Chemins.h"
@@ -200,6 +201,21 @@ TEST_F(Initialisation, MachineCountMovesOutOfConfigOnce) {
     EXPECT_EQ(LireIni(Beside(), cle::Config, cle::FenetreColonnes, ""), "100;200;350;");
     ASSERT_EQ(Demarrer(ModeDemarrage::GUI), -1);
     EXPECT_EQ(LireIni(Beside(), cle::Config, cle::FenetreColonnes, ""), "100;200;350;");
+
+    // A stale count left in "Config" beside the folder's own: the folder keeps its machines.
+    std::string machines = "[Machines]\nNbMachines=5\n";
+    for (int k = 1; k <= 5; ++k)
+        machines += "Machine" + std::to_string(k) + "=pc" + std::to_string(k) + "|1.2.3." +
+                    std::to_string(k) + "\n";
+    Ecrire(Beside(),
+           "[Config]\nNbMachines=2\nFen\xC3\xAAtreM\xC3\xA9moriserConfigColonnes=1;\n" + machines);
+    for (ModeDemarrage mode : {ModeDemarrage::BATCH, ModeDemarrage::GUI}) {
+        Demarrer(mode, mode == ModeDemarrage::BATCH ? "/w:pc1" : "");
+        EXPECT_EQ(LireIni(Beside(), "Machines", cle::NbMachines, "?"), "5");
+        EXPECT_EQ(LireIni(Beside(), cle::Config, cle::NbMachines, "absent"), "absent");
+        EXPECT_EQ(LireIni(Beside(), cle::Config, cle::FenetreColonnes, ""), "1;");
+        EXPECT_EQ(ChargerDossier(Beside(), "Machines").size(), 5u);
+    }
 }
 
 TEST_F(Initialisation, FailedMigrationWriteDoesNotStopTheStart) {

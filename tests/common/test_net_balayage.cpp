@@ -3,8 +3,10 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -79,14 +81,53 @@ TEST(BalayageAnalyse, TruncatedAndRandomBytesAreNeverTakenForAnAnswer) {
     auto faux = erreur;
     faux[20 + 8] = 0x4F;  // a quoted header claiming 60 bytes
     EXPECT_EQ(AnalyserReponseBrute(faux.data(), faux.size(), 0x1234).sequence, -1);
+    // Random datagrams shaped like answers (plausible headers, our identifier, every ICMP type
+    // that matters, any length): each is taken for an answer exactly when it is one, with the
+    // sequence it carries, and never read past its length.
+    auto attendu = [](const std::vector<std::uint8_t>& d, std::size_t n) {
+        auto lire16 = [&](std::size_t i) { return d[i] << 8 | d[i + 1]; };
+        if (n < 20 || d[0] >> 4 != 4) return -1;
+        const std::size_t h = (d[0] & 15) * 4u;
+        if (h < 20 || n < h + 8) return -1;
+        if (d[h] == 0) return lire16(h + 4) == 0x1234 ? lire16(h + 6) : -1;
+        if (d[h] != 3 && d[h] != 11 && d[h] != 12) return -1;
+        const std::size_t c = h + 8;
+        if (n < c + 20 || d[c] >> 4 != 4) return -1;
+        const std::size_t hc = (d[c] & 15) * 4u;
+        if (hc < 20 || n < c + hc + 8 || d[c + 9] != 1) return -1;
+        const std::size_t q = c + hc;
+        return d[q] == 8 && lire16(q + 4) == 0x1234 ? lire16(q + 6) : -1;
+    };
     std::mt19937 alea(7);
-    std::vector<std::uint8_t> octets(80);
+    int reponses = 0, erreurs = 0;
     for (int essai = 0; essai < 20000; ++essai) {
+        std::vector<std::uint8_t> octets(alea() % 90);
         for (auto& o : octets) o = static_cast<std::uint8_t>(alea());
-        const std::size_t n = alea() % octets.size();
-        const ReponseIcmp r = AnalyserReponseBrute(octets.data(), n, 0x1234);
-        EXPECT_LT(r.sequence, 65536);
+        auto placer = [&](std::size_t i, std::uint8_t v) {
+            if (i < octets.size() && alea() % 8 != 0) octets[i] = v;
+        };
+        const std::uint8_t types[] = {0, 3, 8, 11, 12, 5};
+        placer(0, static_cast<std::uint8_t>(0x45 + (alea() % 4 == 0 ? alea() % 3 : 0)));
+        const std::size_t h = octets.empty() ? 20 : (octets[0] & 15) * 4u;
+        placer(h, types[alea() % 6]);
+        placer(h + 4, 0x12);
+        placer(h + 5, 0x34);
+        placer(h + 8, 0x45);
+        placer(h + 8 + 9, 1);
+        placer(h + 28, 8);
+        placer(h + 32, 0x12);
+        placer(h + 33, 0x34);
+        const std::size_t n = octets.size();
+        // A copy of exactly n bytes: AddressSanitizer reports any read past it.
+        const std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[n ? n : 1]);
+        std::copy(octets.begin(), octets.end(), exact.get());
+        const ReponseIcmp r = AnalyserReponseBrute(exact.get(), n, 0x1234);
+        ASSERT_EQ(r.sequence, attendu(octets, n)) << essai;
+        if (r.sequence >= 0) ++(r.erreur ? erreurs : reponses);
     }
+    // The shapes above do reach both kinds of answer.
+    EXPECT_GT(reponses, 100);
+    EXPECT_GT(erreurs, 100);
 }
 
 // Counters of the ICMP table of namespace `ns` ("OutEchos", "InEchoReps", ...).

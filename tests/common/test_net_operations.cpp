@@ -3,6 +3,8 @@
 // real stop hook is the tool runner's.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "common/net/Operations.h"
 #include "common/platform/Outil.h"
 #include "tests/shared/FauxReseau.h"
@@ -29,21 +31,43 @@ TEST(Operations, PauseEndsAtTheFirstStopRequest) {
     EXPECT_TRUE(Patienter(1, nullptr));
 }
 
-TEST(Operations, ProcessOperationsAreTheRealOnesUnlessReplaced) {
+TEST(Operations, ReplacedOperationsGetTheCallsAndOutliveTheirReplacement) {
     EXPECT_EQ(OperationsCourantes(), OperationsReelles());
     auto faux = std::make_shared<fakes::FauxReseau>();
+    faux->repondent = {"127.0.0.9"};
     DefinirOperations(faux);
-    EXPECT_EQ(OperationsCourantes(), faux);
+    std::string reponse;
+    EXPECT_TRUE(OperationsCourantes()->Pinger("127.0.0.9", reponse));
+    EXPECT_EQ(reponse, "127.0.0.9");
+    // A caller that took the operations keeps them for its whole run, even when the process
+    // goes back to the real ones meanwhile.
+    const auto tenues = OperationsCourantes();
+    faux.reset();
     DefinirOperations(nullptr);
+    EXPECT_FALSE(tenues->Pinger("127.0.0.8", reponse));
+    EXPECT_EQ(static_cast<fakes::FauxReseau&>(*tenues).Appels(),
+              (std::vector<std::string>{"ping 127.0.0.9", "ping 127.0.0.8"}));
     EXPECT_EQ(OperationsCourantes(), OperationsReelles());
 }
 
-TEST(Operations, RealStopHookIsTheToolRunnersOne) {
+TEST(Operations, TheRealStopRequestStopsARunningTool) {
+    // A stop requested through the operations ends a tool that would run for a minute, and
+    // what it printed before is kept.
     OperationsReelles()->DefinirArret([] { return true; });
-    ASSERT_TRUE(platform::AttenteOutilsCourante());
-    EXPECT_TRUE(platform::AttenteOutilsCourante()());
+    std::vector<std::string> lignes;
+    int statut = 0;
+    const auto debut = std::chrono::steady_clock::now();
+    EXPECT_TRUE(platform::ExecuterOutil("sh -c 'echo debut; exec sleep 60'", &lignes,
+                                        platform::OptionsOutil{60000, {}, {}, {}}, &statut));
+    EXPECT_LT(std::chrono::steady_clock::now() - debut, std::chrono::seconds(30));
+    EXPECT_EQ(statut, -1);
+    // Without a request the tool runs to its end.
     OperationsReelles()->DefinirArret({});
-    EXPECT_FALSE(platform::AttenteOutilsCourante());
+    EXPECT_TRUE(platform::ExecuterOutil("sh -c 'echo fin'", &lignes,
+                                        platform::OptionsOutil{60000, {}, {}, {}}, &statut));
+    EXPECT_EQ(statut, 0);
+    ASSERT_FALSE(lignes.empty());
+    EXPECT_EQ(lignes[0], "fin");
 }
 
 }  // namespace

@@ -155,7 +155,7 @@ TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
     ASSERT_TRUE(ChargerTraductions(ListeTextes::Console, ""));
     EXPECT_EQ(Traductions().Count(), TextesIntegres(ListeTextes::Console).size());
     const std::string syntaxe = Tr("SYNTAXE");
-    EXPECT_EQ(Compter(syntaxe, "\n"), 60u);
+    EXPECT_EQ(Compter(syntaxe, "\n"), 62u);
     EXPECT_TRUE(syntaxe.starts_with("\nUtilisation\n   VelmoraBatch [fichier_ini] action"));
     EXPECT_NE(syntaxe.find("(le\n                  signe '§' peut"), std::string::npos);
 }
@@ -163,10 +163,11 @@ TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
 TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     const auto& fenetre = TextesIntegres(ListeTextes::Fenetre);
     const auto& console = TextesIntegres(ListeTextes::Console);
-    // Each program's own texts, then the network operations' texts shared by both.
-    const size_t reseau = TextesReseau().size();
+    // Each program's own texts, then the texts shared by both: the network operations', then
+    // the Configuration file writer's.
+    const size_t reseau = TextesReseau().size() + velmora::TextesFichierIni().size();
     ASSERT_EQ(fenetre.size(), 152u + reseau);
-    ASSERT_EQ(console.size(), 62u + reseau);
+    ASSERT_EQ(console.size(), 64u + reseau);
     for (const auto* liste : {&fenetre, &console}) {
         std::set<std::string> cles;
         for (const auto& [cle, texte] : *liste) {
@@ -180,8 +181,8 @@ TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     EXPECT_STREQ(fenetre[108 + kNombreAstuces - 1].first, "TXT_ASTUCE28");
     EXPECT_STREQ(fenetre[fenetre.size() - reseau - 1].first, "MSG_DECOUVERTE_PLAGE_TROP_GRANDE");
     EXPECT_STREQ(console[console.size() - reseau - 1].first, "SYNTAXE");
-    EXPECT_STREQ(fenetre.back().first, TextesReseau().back().first);
-    EXPECT_STREQ(console.back().first, TextesReseau().back().first);
+    EXPECT_STREQ(fenetre.back().first, velmora::TextesFichierIni().back().first);
+    EXPECT_STREQ(console.back().first, velmora::TextesFichierIni().back().first);
 }
 
 TEST(EnglishLng, TranslatesEveryKeyOfBothProgramsWithTheSamePlaceholders) {
@@ -205,7 +206,7 @@ TEST(EnglishLng, TranslatesEveryKeyOfBothProgramsWithTheSamePlaceholders) {
         EXPECT_EQ(Compter(texte, "%v"), Compter(francais, "%v")) << cle;
     }
     ASSERT_TRUE(ChargerTraductions(ListeTextes::Console, kAnglais));
-    EXPECT_EQ(Compter(Tr("SYNTAXE"), "\n"), 60u);
+    EXPECT_EQ(Compter(Tr("SYNTAXE"), "\n"), 62u);
     EXPECT_TRUE(Tr("SYNTAXE").starts_with("\nUsage\n"));
     EXPECT_EQ(Tr("MSG_ERREUR_OMISSION_ACTION_BATCH"),
               anglais.Lire("MSG_ERREUR_OMISSION_ACTION", ""));

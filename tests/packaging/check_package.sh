@@ -119,12 +119,15 @@ fi
 # Where an installed program lives (under /opt here, in a private mount namespace that only
 # this check sees), it finds its language files in the package's share/velmora/: English
 # texts with an English system language, and its default file in the home folder.
+# The namespace is chosen once: a command that ends with a non-zero status is not run twice.
+if unshare --mount --propagation private true 2>/dev/null; then
+    espace=(unshare --mount --propagation private)
+else
+    espace=(unshare -r --mount --propagation private)
+fi
 dans_opt() {
-    local commande=("$@")
-    unshare --mount --propagation private -- sh -c \
-        'mount --bind "$0" /opt && exec "$@"' "$racine/usr" "${commande[@]}" 2>"$tmp/erreurs" ||
-        unshare -r --mount --propagation private -- sh -c \
-            'mount --bind "$0" /opt && exec "$@"' "$racine/usr" "${commande[@]}" 2>"$tmp/erreurs"
+    "${espace[@]}" -- sh -c 'mount --bind "$0" /opt && exec "$@"' "$racine/usr" "$@" \
+        2>"$tmp/erreurs"
 }
 if dans_opt true 2>/dev/null; then
     sortie=$(dans_opt env HOME="$tmp/maison" XDG_CONFIG_HOME= LANG=en_GB.UTF-8 LC_ALL= \
@@ -134,7 +137,8 @@ if dans_opt true 2>/dev/null; then
     sortie=$(dans_opt env HOME="$tmp/maison" XDG_CONFIG_HOME= LANG=en_GB.UTF-8 LC_ALL= \
         LC_MESSAGES= /opt/bin/VelmoraBatch)
     statut=$?
-    ((statut == 0)) || echec "VelmoraBatch without a Configuration file: exit status $statut"
+    # Nothing was done: a script must be able to tell.
+    ((statut == 2)) || echec "VelmoraBatch without a Configuration file: exit status $statut"
     [[ $sortie == "The configuration file given was not found..." ]] ||
         echec "missing Configuration file, standard output: $sortie"
     grep -qF "$tmp/maison/.config/Quirlane/Velmora/Velmora.ini" "$tmp/erreurs" ||

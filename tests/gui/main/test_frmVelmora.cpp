@@ -57,6 +57,33 @@ class TestFrmVelmora : public QObject {
         QCOMPARE(repondeur.questions[0].style, 48);
     }
 
+    // A file that cannot be decoded whole (NUL bytes here) is shown as well as can be, said to
+    // be read-only once, and never written: not by a save, not by the settings on close.
+    void fichierIndecodableOuvertEnLectureSeule() {
+        const std::string contenu = std::string(
+                                        "[Config]\nLangue=Français\nAstucesAfficherAuDémarrage=0\n"
+                                        "[Machines]\nNbMachines=1\nMachine1=a|10.0.0.1||||||\nx=") +
+                                    '\0' + "\n";
+        EcrireFichier(m_fichier, contenu);
+        {
+            Repondeur repondeur;
+            frmVelmora fenetre;
+            QVERIFY(fenetre.Form_Load(m_fichier));
+            QCOMPARE(repondeur.questions.size(), size_t(1));
+            QVERIFY(repondeur.questions[0].texte.find("octets nuls") != std::string::npos);
+            QVERIFY(repondeur.questions[0].texte.find(i18n::Tr("MSG_CONFIG_LECTURE_SEULE")) !=
+                    std::string::npos);
+            QCOMPARE(fenetre.findChild<QTreeWidget*>()->topLevelItemCount(), 1);
+            fenetre.findChild<QAction*>(QString::fromUtf8("mnuOptionsMémoriserTaille"))->trigger();
+            fenetre.findChild<QAction*>("mnuFichierSauvegarder")->trigger();
+            fenetre.show();
+            QTest::qWait(20);
+            fenetre.close();
+            QCOMPARE(repondeur.questions.size(), size_t(1));  // no write error either
+        }
+        QCOMPARE(velmora::gui::test::LireFichier(m_fichier), contenu);
+    }
+
     // Maximised then closed with the size option: state 2 and the normal size are written, and
     // the next start opens maximised with that size behind it.
     void etatFenetreMemorise() {
