@@ -1,7 +1,6 @@
 // Balayer: names resolved on a few threads, then every address pinged through one ICMP socket
 // (datagram, else raw); the ping tool on a few threads only when no socket can be had.
 #include <arpa/inet.h>
-#include <linux/errqueue.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -17,6 +16,7 @@
 #include "common/config/Programme.h"
 #include "common/net/Balayage.h"
 #include "common/net/BalayageInterne.h"
+#include "common/net/ErreursIcmp.h"
 #include "common/net/Outil.h"
 #include "common/text/Commun.h"
 
@@ -83,8 +83,8 @@ class SocketIcmp {
             ::setsockopt(m_fd, SOL_SOCKET, SO_SNDBUF, &taille, sizeof taille);
         if (m_brut) {
             icmp_filter filtre{};
-            filtre.data = ~((1U << ICMP_ECHOREPLY) | (1U << ICMP_DEST_UNREACH) |
-                            (1U << ICMP_TIME_EXCEEDED) | (1U << ICMP_PARAMETERPROB));
+            filtre.data =
+                ~((1U << ICMP_ECHOREPLY) | (1U << ICMP_DEST_UNREACH) | (1U << ICMP_TIME_EXCEEDED));
             ::setsockopt(m_fd, SOL_RAW, ICMP_FILTER, &filtre, sizeof filtre);
         } else {
             // Error reports for our requests come on the error queue.
@@ -171,14 +171,10 @@ class Vague {
             destination.sin_family = AF_INET;
             destination.sin_addr.s_addr = m_cibles[i].adresse;
             const auto avant = Horloge::now();
-            auto envoyer = [&] {
-                return ::sendto(m_socket.fd(), paquet, sizeof paquet, MSG_DONTWAIT,
-                                reinterpret_cast<const sockaddr*>(&destination),
-                                sizeof destination) >= 0;
-            };
-            // A send fails once with the error that an ICMP report about another address left
-            // pending on the socket (and clears it): only a second failure is this address's.
-            if (envoyer() || (!EstManqueDePlace(errno) && envoyer())) {
+            // A send that an error pending for another row made fail is tried again (that
+            // row's report is judged meanwhile), until this row's own request leaves.
+            if (EnvoyerIcmp(m_socket.fd(), paquet, sizeof paquet, destination, avant + m_tempo,
+                            [this](const ErreurIcmp& e) { JugerErreur(e); })) {
                 m_aEnvoyer.pop_front();
                 m_etats[i].etat = Etat::EnVol;
                 m_etats[i].envoi = Horloge::now();
@@ -239,30 +235,18 @@ class Vague {
         if (!m_socket.brut()) LireErreurs();
     }
 
-    // The error queue of a datagram socket: each entry names the destination of the request it
-    // is about and holds that request's ICMP header.
+    // The error queue of a datagram socket: each final report names the destination and the
+    // sequence of the request it is about.
     void LireErreurs() {
-        while (true) {
-            std::uint8_t donnees[64];
-            alignas(cmsghdr) char controle[512];
-            sockaddr_in destination{};
-            iovec iov{donnees, sizeof donnees};
-            msghdr message{};
-            message.msg_name = &destination;
-            message.msg_namelen = sizeof destination;
-            message.msg_iov = &iov;
-            message.msg_iovlen = 1;
-            message.msg_control = controle;
-            message.msg_controllen = sizeof controle;
-            const ssize_t n = ::recvmsg(m_socket.fd(), &message, MSG_ERRQUEUE | MSG_DONTWAIT);
-            if (n < 0) return;
-            if (n < 8 || donnees[0] != ICMP_ECHO) continue;
-            ReponseIcmp r;
-            r.sequence = Lire16(donnees + 6);
-            r.erreur = true;
-            r.cible = destination.sin_addr.s_addr;
-            Juger(r, 0, Horloge::now());
-        }
+        LireFileErreursIcmp(m_socket.fd(), [this](const ErreurIcmp& e) { JugerErreur(e); });
+    }
+
+    void JugerErreur(const ErreurIcmp& e) {
+        ReponseIcmp r;
+        r.sequence = e.sequence;
+        r.erreur = true;
+        r.cible = e.cible;
+        Juger(r, 0, Horloge::now());
     }
 
     void Juger(const ReponseIcmp& r, std::uint32_t source, Horloge::time_point quand) {
@@ -354,9 +338,7 @@ ReponseIcmp AnalyserReponseBrute(const std::uint8_t* donnees, std::size_t taille
         if (Lire16(icmp + 4) == id) r.sequence = Lire16(icmp + 6);
         return r;
     }
-    if (icmp[0] != ICMP_DEST_UNREACH && icmp[0] != ICMP_TIME_EXCEEDED &&
-        icmp[0] != ICMP_PARAMETERPROB)
-        return r;
+    if (!ErreurIcmpFinale(icmp[0])) return r;
     // An error report quotes our request's IP header and the first 8 bytes of its ICMP.
     const std::uint8_t* cite = icmp + 8;
     if (taille < entete + 8 + 20 || (cite[0] >> 4) != 4) return r;

@@ -12,7 +12,7 @@
 
 #include "common/net/Balayage.h"
 #include "common/net/BalayageInterne.h"
-#include "test_net_espaces.h"
+#include "test_net_hotes.h"
 
 namespace velmora::net {
 namespace {
@@ -87,24 +87,6 @@ TEST(BalayageAnalyse, TruncatedAndRandomBytesAreNeverTakenForAnAnswer) {
         const ReponseIcmp r = AnalyserReponseBrute(octets.data(), n, 0x1234);
         EXPECT_LT(r.sequence, 65536);
     }
-}
-
-// Counters of the ICMP table of namespace `ns` ("OutEchos", "InEchoReps", ...).
-long long CompteurIcmp(const std::string& ns, const std::string& nom) {
-    long long valeur = -1;
-    test::Espaces::Executer(ns, [&] {
-        std::ifstream snmp("/proc/thread-self/net/snmp");
-        std::string noms, valeurs;
-        while (std::getline(snmp, noms) && std::getline(snmp, valeurs)) {
-            if (noms.rfind("Icmp:", 0) != 0) continue;
-            std::istringstream n(noms), v(valeurs);
-            std::string cle, val;
-            while (n >> cle && v >> val)
-                if (cle == nom) valeur = std::stoll(val);
-            return;
-        }
-    });
-    return valeur;
 }
 
 // The client namespace A sweeps; B answers for 198.18.0.2 and, as a router, for the addresses
@@ -265,7 +247,7 @@ TEST_F(Balayage, AStopHalfwaySendsNothingMoreAndKeepsTheVerdictsGiven) {
     options.tempoMs = 100;
     options.enVolMax = 100;  // ten waves of silence: the stop falls in the middle
     std::atomic<bool> arret{false};
-    const long long avant = CompteurIcmp(m_espaces.A(), "OutEchos");
+    const long long avant = test::CompteurIcmp(m_espaces.A(), "OutEchos");
     const Resultat r = Balayer(cibles, options, &arret, [&](const Resultat& courant) {
         if (courant.reponses.size() == 450) arret = true;
     });
@@ -273,10 +255,10 @@ TEST_F(Balayage, AStopHalfwaySendsNothingMoreAndKeepsTheVerdictsGiven) {
     EXPECT_EQ(r.doublons, 0);
     EXPECT_GE(r.reponses.size(), 450u);
     EXPECT_LT(r.reponses.size(), 600u);
-    const long long arrete = CompteurIcmp(m_espaces.A(), "OutEchos");
+    const long long arrete = test::CompteurIcmp(m_espaces.A(), "OutEchos");
     EXPECT_LE(arrete - avant, 600);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(CompteurIcmp(m_espaces.A(), "OutEchos"), arrete);
+    EXPECT_EQ(test::CompteurIcmp(m_espaces.A(), "OutEchos"), arrete);
 }
 
 TEST_F(Balayage, WithoutAnySocketThePingToolDoesTheSweep) {
