@@ -281,9 +281,10 @@ TEST_F(Balayage, ErrorsOfOtherRowsNeverFailTheSendOfALiveRow) {
             repondus += rep.repondu;
             // A reply may be lost on the way (a full backlog queue); a request that never left
             // is the fault.
-            if (!rep.repondu)
+            if (!rep.repondu) {
                 EXPECT_GE(rep.delaiMs, options.tempoMs)
                     << cibles[i] << " called silent without its request leaving, sweep " << tour;
+            }
         }
         EXPECT_GE(repondus, vivants * 9 / 10) << "sweep " << tour;
     }
