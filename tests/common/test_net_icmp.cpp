@@ -50,6 +50,8 @@ class Redirection : public ::testing::Test {
         for (const auto& [ns, ligne] : etapes)
             ASSERT_TRUE(ns.empty() ? test::Commande(ligne) : test::Espaces::Dans(ns, ligne))
                 << ligne;
+        ASSERT_TRUE(test::Espaces::LienPret(m_c, "vcc") &&
+                    test::Espaces::LienPret(m_espaces.B(), "vc"));
         m_lents = std::make_unique<test::HotesLents>(m_c, 5);
         ASSERT_TRUE(m_lents->Pret()) << "no TUN device for the answering hosts";
     }

@@ -30,6 +30,8 @@ namespace velmora::net {
 namespace {
 
 constexpr long long kTempoMs = 300;
+// The wait of a ping that must end before it: by an answer or a router's refusal.
+constexpr long long kAttenteLongueMs = 10000;
 
 TEST(Sondes, DefaultRouteOfLowestMetricWinsAndDownRoutesAreIgnored) {
     const std::string table =
@@ -192,11 +194,13 @@ TEST_F(SondesEspaces, EveryPingMethodTellsAnswerSilenceAndRouterRefusal) {
         SCOPED_TRACE(static_cast<int>(methode));
         bool hote = false, boucle = false, silence = true, routeur = true;
         std::string reponse, autre = "unchanged";
+        // An answer or a refusal ends a ping at once: a long wait costs nothing when the code
+        // is right, and keeps a loaded machine (a ping tool slow to start) from failing it.
         DansA([&] {
-            hote = Pinger("198.18.0.2", reponse, kTempoMs, methode);
-            boucle = Pinger("127.0.0.1", autre, kTempoMs, methode);
+            hote = Pinger("198.18.0.2", reponse, kAttenteLongueMs, methode);
+            boucle = Pinger("127.0.0.1", autre, kAttenteLongueMs, methode);
             silence = Pinger("198.18.0.77", autre, kTempoMs, methode);
-            routeur = Pinger("198.18.9.5", autre, kTempoMs, methode);
+            routeur = Pinger("198.18.9.5", autre, kAttenteLongueMs, methode);
         });
         EXPECT_TRUE(hote);
         EXPECT_EQ(reponse, "198.18.0.2");
@@ -230,7 +234,8 @@ TEST_F(SondesEspaces, ConcurrentPingsKeepTheirOwnAnswers) {
                         (vivant ? "198.18.5." : "198.18.9.") + std::to_string(i + 1);
                     test::Espaces::Executer(m_espaces.A(), [&] {
                         std::string reponse;
-                        (vivant ? vivants : morts)[i] = Pinger(cible, reponse, 2000, methode);
+                        (vivant ? vivants : morts)[i] =
+                            Pinger(cible, reponse, kAttenteLongueMs, methode);
                     });
                 });
             }
