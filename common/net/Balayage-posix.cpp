@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <random>
@@ -18,6 +19,7 @@
 #include "common/net/BalayageInterne.h"
 #include "common/net/ErreursIcmp.h"
 #include "common/net/Outil.h"
+#include "common/net/SondesInterne.h"
 #include "common/text/Commun.h"
 
 namespace velmora::net {
@@ -121,16 +123,25 @@ class Vague {
           m_restants(cibles.size()) {
         std::random_device alea;
         m_id = static_cast<std::uint16_t>(alea());
-        for (std::size_t i = 0; i < cibles.size(); ++i) m_aEnvoyer.push_back(i);
+        // Requests to addresses on a link of this machine are paced (each one to an unknown
+        // neighbour is an ARP broadcast and a neighbour entry); those behind a router are not.
+        const std::string routes = options.cadenceSurLien > 0 ? LireTableNet("route") : "";
+        for (std::size_t i = 0; i < cibles.size(); ++i) {
+            const bool lien = !routes.empty() && DestinationSurLien(routes, cibles[i].adresse);
+            (lien ? m_aEnvoyerLien : m_aEnvoyer).push_back(i);
+        }
+        m_jetons = 1;
+        m_recharge = Horloge::now();
     }
 
     bool Executer(const std::atomic<bool>* arret) {
         auto prochaineRafale = Horloge::now();
         while (m_restants > 0) {
             if (Arrete(arret)) return false;
-            if (!m_aEnvoyer.empty() && Horloge::now() >= prochaineRafale) {
+            if (ResteAEnvoyer() && Horloge::now() >= prochaineRafale) {
                 const bool plein = EnvoyerRafale();
-                const int pauseUs = std::max(m_options.pauseRafaleUs, plein ? 2000 : 0);
+                const int pauseUs =
+                    std::max({m_options.pauseRafaleUs, plein ? 2000 : 0, AttenteJetonUs()});
                 prochaineRafale = Horloge::now() + std::chrono::microseconds(pauseUs);
             }
             Attendre(prochaineRafale);
@@ -148,16 +159,41 @@ class Vague {
         Horloge::time_point premierRefus{};  // first send refused for lack of room
     };
 
+    bool ResteAEnvoyer() const { return !m_aEnvoyer.empty() || !m_aEnvoyerLien.empty(); }
+
     bool PeutEnvoyer() const {
-        return !m_aEnvoyer.empty() &&
+        return ResteAEnvoyer() &&
                (m_options.enVolMax <= 0 || m_enVol < static_cast<std::size_t>(m_options.enVolMax));
     }
 
-    // Sends up to one burst. True when the kernel had no room for more.
+    // On-link requests spend one token each; tokens come at cadenceSurLien a second, at most
+    // 10 ms worth kept.
+    void Recharger() {
+        const auto maintenant = Horloge::now();
+        const double cadence = m_options.cadenceSurLien;
+        const double plafond = std::max(1.0, cadence / 100);
+        m_jetons = std::min(
+            plafond,
+            m_jetons + cadence * std::chrono::duration<double>(maintenant - m_recharge).count());
+        m_recharge = maintenant;
+    }
+
+    // How long until an on-link request waiting for its token may leave (us); 0 when none waits.
+    int AttenteJetonUs() const {
+        if (m_aEnvoyerLien.empty() || m_jetons >= 1 || m_options.cadenceSurLien <= 0) return 0;
+        return static_cast<int>((1 - m_jetons) * 1e6 / m_options.cadenceSurLien) + 1;
+    }
+
+    // Sends up to one burst: on-link requests while tokens last, the others freely. True when
+    // the kernel had no room for more.
     bool EnvoyerRafale() {
         const int rafale = std::max(1, m_options.rafale);
         for (int envoyes = 0; envoyes < rafale && PeutEnvoyer();) {
-            const std::size_t i = m_aEnvoyer.front();
+            Recharger();
+            const bool lien = !m_aEnvoyerLien.empty() && m_jetons >= 1;
+            if (!lien && m_aEnvoyer.empty()) return false;  // on-link ones wait for a token
+            std::deque<std::size_t>& file = lien ? m_aEnvoyerLien : m_aEnvoyer;
+            const std::size_t i = file.front();
             std::uint8_t paquet[24] = {ICMP_ECHO};
             paquet[4] = m_id >> 8;
             paquet[5] = m_id & 0xFF;
@@ -175,7 +211,8 @@ class Vague {
             // row's report is judged meanwhile), until this row's own request leaves.
             if (EnvoyerIcmp(m_socket.fd(), paquet, sizeof paquet, destination, avant + m_tempo,
                             [this](const ErreurIcmp& e) { JugerErreur(e); })) {
-                m_aEnvoyer.pop_front();
+                file.pop_front();
+                if (lien) m_jetons -= 1;
                 m_etats[i].etat = Etat::EnVol;
                 m_etats[i].envoi = Horloge::now();
                 m_fileEnVol.push_back(i);
@@ -192,7 +229,7 @@ class Vague {
                     return true;
             }
             // Unroutable, unreachable, a broadcast address, or no room for too long: no answer.
-            m_aEnvoyer.pop_front();
+            file.pop_front();
             Decider(i, false, avant);
         }
         return false;
@@ -294,7 +331,10 @@ class Vague {
     const OptionsBalayage& m_options;
     const SurReponseBalayage& m_surReponse;
     std::vector<Suivi> m_etats;
-    std::deque<std::size_t> m_aEnvoyer;   // positions not sent yet, in list order
+    std::deque<std::size_t> m_aEnvoyer;      // positions not sent yet, in list order
+    std::deque<std::size_t> m_aEnvoyerLien;  // the same for destinations on a link of ours
+    double m_jetons = 0;                     // on-link requests that may leave now
+    Horloge::time_point m_recharge{};
     std::deque<std::size_t> m_fileEnVol;  // positions in the order their requests left
     std::size_t m_enVol = 0;
     std::size_t m_restants;
@@ -351,6 +391,29 @@ ReponseIcmp AnalyserReponseBrute(const std::uint8_t* donnees, std::size_t taille
     r.erreur = true;
     std::memcpy(&r.cible, cite + 16, 4);
     return r;
+}
+
+bool DestinationSurLien(std::string_view tableRoutes, std::uint32_t adresse) {
+    constexpr unsigned kUp = 0x0001, kPasserelle = 0x0002, kRejet = 0x0200;
+    int meilleur = -1;  // prefix length of the best route so far
+    long long metrique = 0;
+    bool lien = false;
+    for (const std::string& ligne : ExtraireChamp(std::string(tableRoutes), "\n")) {
+        char interface[64] = {};
+        unsigned destination = 0, passerelle = 0, drapeaux = 0, masque = 0;
+        int references = 0, usage = 0;
+        long long m = 0;
+        if (std::sscanf(ligne.c_str(), "%63s %x %x %x %d %d %lld %x", interface, &destination,
+                        &passerelle, &drapeaux, &references, &usage, &m, &masque) != 8)
+            continue;
+        if (!(drapeaux & kUp) || (adresse & masque) != destination) continue;
+        const int longueur = __builtin_popcount(masque);
+        if (longueur < meilleur || (longueur == meilleur && m >= metrique)) continue;
+        meilleur = longueur;
+        metrique = m;
+        lien = !(drapeaux & (kPasserelle | kRejet)) && std::string_view(interface) != "lo";
+    }
+    return lien;
 }
 
 bool BalayerAdresses(const std::vector<CibleBalayage>& cibles, long long tempoMs,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 
+#include <chrono>
 #include <fstream>
 #include <map>
 #include <random>
@@ -287,6 +288,57 @@ TEST_F(Balayage, ErrorsOfOtherRowsNeverFailTheSendOfALiveRow) {
             }
         }
         EXPECT_GE(repondus, vivants * 9 / 10) << "sweep " << tour;
+    }
+}
+
+TEST(BalayageAnalyse, OnLinkDestinationsAreThoseOfARouteWithoutGateway) {
+    const std::string table =
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+        "eth0\t00000000\t0100A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+        "eth0\t0000A8C0\t00000000\t0001\t0\t0\t100\t0000FFFF\t0\t0\t0\n"
+        "eth0\t0005A8C0\t0200A8C0\t0003\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"
+        "eth0\t0006A8C0\t00000000\t0201\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"
+        "lo\t0000007F\t00000000\t0001\t0\t0\t0\t000000FF\t0\t0\t0\n"
+        "eth1\t000010AC\t00000000\t0000\t0\t0\t0\t0000F0FF\t0\t0\t0\n";
+    auto surLien = [&](const char* texte) {
+        in_addr a{};
+        ::inet_pton(AF_INET, texte, &a);
+        return DestinationSurLien(table, a.s_addr);
+    };
+    EXPECT_TRUE(surLien("192.168.1.20"));   // the /16 of eth0
+    EXPECT_FALSE(surLien("192.168.5.20"));  // a more specific route through a gateway
+    EXPECT_FALSE(surLien("192.168.6.20"));  // a reject route
+    EXPECT_FALSE(surLien("8.8.8.8"));       // the default route
+    EXPECT_FALSE(surLien("127.0.0.1"));
+    EXPECT_FALSE(surLien("172.16.0.1"));  // a route that is down
+    EXPECT_FALSE(DestinationSurLien("", 0x0100A8C0));
+}
+
+// Requests to the machine's own link leave at most at the paced rate (each is an ARP broadcast);
+// requests behind the router are not held back by them.
+TEST_F(Balayage, OnLinkRequestsArePacedAndRoutedOnesAreNot) {
+    ASSERT_TRUE(A("ip addr add 198.18.4.1/22 dev va"));
+    std::vector<std::string> cibles;
+    for (int i = 0; i < 600; ++i)
+        cibles.push_back(Adresse("198.18.", 4 + (i + 2) / 256) + "." +
+                         std::to_string((i + 2) % 256));
+    for (int i = 1; i <= 8; ++i) cibles.push_back(Adresse("198.18.16.", i));  // behind the router
+    OptionsBalayage options;
+    options.tempoMs = 100;
+    options.cadenceSurLien = 2000;
+    std::map<std::size_t, std::chrono::steady_clock::time_point> quand;
+    const auto debut = std::chrono::steady_clock::now();
+    const Resultat r = Balayer(cibles, options, nullptr, [&](const Resultat& courant) {
+        for (const auto& [i, reponse] : courant.reponses)
+            quand.emplace(i, std::chrono::steady_clock::now());
+    });
+    ASSERT_EQ(r.reponses.size(), cibles.size());
+    // 600 requests at 2,000 a second take at least 0.3 s to leave (less 10 ms of tokens).
+    const auto dernier = quand.at(599);
+    EXPECT_GE(dernier - debut, std::chrono::milliseconds(280));
+    for (int i = 600; i < 608; ++i) {
+        EXPECT_TRUE(r.reponses.at(i).repondu) << cibles[i];
+        EXPECT_LT(quand.at(i), dernier) << "a routed row waited for the on-link ones";
     }
 }
 
