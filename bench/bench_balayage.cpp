@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/config/Programme.h"
 #include "common/net/AttenteMachines.h"
 #include "common/net/Balayage.h"
 #include "common/net/Sondes.h"
@@ -110,7 +111,7 @@ void BalayerCadence(benchmark::State& state) {
     state.counters["lignes"] = static_cast<double>(cibles.size());
     state.counters["parSeconde"] =
         static_cast<double>(cibles.size()) / (std::max(moyenne - kTempoMs, 1.0) / 1000);
-    state.counters["cadenceLien"] = options.cadenceSurLien;
+    state.counters["cadenceLien"] = static_cast<double>(Prog().reglages.cadenceBalayageLien);
 }
 BENCHMARK(BalayerCadence)
     ->ArgName("surLien")

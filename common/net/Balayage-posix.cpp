@@ -481,7 +481,11 @@ bool Balayer(const std::vector<std::string>& cibles, const SurReponseBalayage& s
         std::sort(adresses.begin(), adresses.end(),
                   [](const CibleBalayage& a, const CibleBalayage& b) { return a.index < b.index; });
     }
-    return BalayerAdresses(adresses, tempoMs, surReponse, arret, options);
+    OptionsBalayage reglees = options;
+    if (reglees.cadenceSurLien < 0)
+        reglees.cadenceSurLien =
+            static_cast<int>(std::min<long long>(Prog().reglages.cadenceBalayageLien, 1000000));
+    return BalayerAdresses(adresses, tempoMs, surReponse, arret, reglees);
 }
 
 }  // namespace velmora::net

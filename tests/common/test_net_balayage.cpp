@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/config/Config.h"
 #include "common/net/Balayage.h"
 #include "common/net/BalayageInterne.h"
 #include "test_net_hotes.h"
@@ -312,6 +313,21 @@ TEST(BalayageAnalyse, OnLinkDestinationsAreThoseOfARouteWithoutGateway) {
     EXPECT_FALSE(surLien("127.0.0.1"));
     EXPECT_FALSE(surLien("172.16.0.1"));  // a route that is down
     EXPECT_FALSE(DestinationSurLien("", 0x0100A8C0));
+}
+
+TEST(BalayageAnalyse, ThePaceOfOnLinkRequestsIsASetting) {
+    const std::string fichier =
+        ::testing::TempDir() + "cadence-" + std::to_string(::getpid()) + ".ini";
+    for (const auto& [ligne, attendu] :
+         std::vector<std::pair<std::string, long long>>{{"", 2000},
+                                                        {"CadenceBalayageLien=500\n", 500},
+                                                        {"CadenceBalayageLien=0\n", 0},
+                                                        {"CadenceBalayageLien=-7\n", 0},
+                                                        {"CadenceBalayageLien=abc\n", 2000}}) {
+        std::ofstream(fichier) << "[Config]\n" << ligne;
+        EXPECT_EQ(ReglagesDemarrage::Lire(fichier, false).cadenceBalayageLien, attendu) << ligne;
+    }
+    std::remove(fichier.c_str());
 }
 
 // Requests to the machine's own link leave at most at the paced rate (each is an ARP broadcast);
