@@ -14,8 +14,12 @@ pkgs=(
     ieee-data  # OUI list: the makers of network cards shown by the network discovery
 )
 if [ "${1:-}" = "--test" ]; then
-    # Real peers started by the tests; the checks of the Debian package and of the completion.
-    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian bash-completion)
+    # Real peers started by the tests; the checks of the Debian package and of the completion;
+    # nginx in front of the relay (tests and benchmark) and wrk, the benchmark's load generator.
+    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian bash-completion nginx wrk)
+    # The start of the windowed program as users meet it: a window manager, a tray, key
+    # presses and screenshots under the virtual display.
+    pkgs+=(openbox trayer xdotool imagemagick x11-utils)
 fi
 
 missing=()
@@ -40,7 +44,7 @@ if [ ! -d /var/lib/apt/lists ] || [ -z "$(ls -A /var/lib/apt/lists 2>/dev/null |
     apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 # The peers are started by the tests themselves, never at boot.
-for svc in smbd nmbd samba-ad-dc tinyproxy nftables; do
+for svc in smbd nmbd samba-ad-dc tinyproxy nftables nginx; do
     if command -v systemctl >/dev/null 2>&1; then systemctl disable --now "$svc" >/dev/null 2>&1 || true; fi
 done
 exit 0

@@ -146,7 +146,7 @@ const std::vector<std::pair<const char*, const char*>>& TextesFenetre() {
          "reconnu...§§Exemples : 00-01-02-0A-49-F7, 00:01:02:0A:49:F7, etc."},
         {"MSG_ERREUR_LOGIN",
          "Le champ LOGIN ne peut être vide quand le champ PASSWORD a été renseigné..."},
-        {"TXT_ACCES_DEFAUT_IE", "D'après configuration IE"},
+        {"TXT_ACCES_DEFAUT_IE", "Réglages du système (http_proxy)"},
         {"TXT_ACCES_DIRECT", "Connexion directe"},
         {"TXT_ACCES_PROXY", "Connexion par proxy"},
         {"TXT_AUTHENTIFICATION_SESSION", "Utilisation du compte d'ouverture de session"},
@@ -297,7 +297,9 @@ const std::vector<std::pair<const char*, const char*>>& TextesFenetre() {
         {"TXT_DECOUVERTE_COL_FABRICANT", "Fabricant"},
         {"TXT_DECOUVERTE_COL_DOSSIER", "Dossier"},
         {"TXT_DECOUVERTE_DEJA_PRESENTE", "déjà présente"},
-        {"TXT_DECOUVERTE_EN_COURS", "Exploration de %v adresses..."},
+        {"TXT_DECOUVERTE_EN_COURS", "Étape 1 sur 2 : ping de %v adresses..."},
+        {"TXT_DECOUVERTE_DESCRIPTION",
+         "Étape 2 sur 2 : noms et adresses MAC des machines qui ont répondu (%v sur %v)..."},
         {"TXT_DECOUVERTE_TERMINEE", "Exploration terminée : %v machines ont répondu."},
         {"TXT_DECOUVERTE_ARRETEE", "Exploration arrêtée : %v machines ont répondu."},
         {"TXT_DECOUVERTE_AJOUTEES", "%v machines ajoutées au dossier."},
@@ -305,6 +307,7 @@ const std::vector<std::pair<const char*, const char*>>& TextesFenetre() {
          "Le nom lu sur le réseau contient un caractère interdit (| ! * ? [ ] =) ou un caractère "
          "de contrôle pour : %v.§§Ces machines sont ajoutées sous leur adresse ; vous pourrez "
          "les renommer."},
+        {"TXT_FAIRE_UN_DON", "Faire un don"},
         {"MSG_DECOUVERTE_PLAGE_INVALIDE",
          "Le réseau à explorer doit être une adresse IP suivie d'une barre oblique et d'un "
          "préfixe ou d'un masque, par exemple 192.168.1.0/24 ou 192.168.1.0/255.255.255.0..."},
