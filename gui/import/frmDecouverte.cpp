@@ -325,7 +325,7 @@ int frmDecouverte::AjouterAuDossier() {
     if (machines.empty()) return 0;
     if (!refuses.empty())
         MsgBox(this, Tr("MSG_DECOUVERTE_NOMS_REFUSES", {Joindre(refuses, ", ")}), 48,
-               TitreProgramme());
+               kNomApplication);
     CibleArbreMachines cible(m_machines);
     AjouterMachines(machines, cible, [this] {
         return MsgBox(this, Tr("MSG_IMPORTATION_REMPLACER_SI_EXISTANT"), 4 + 32, kNomApplication) ==
