@@ -45,7 +45,6 @@ const std::vector<std::pair<const char*, const char*>>& TextesFenetre() {
          "Impossible d'accéder au service de réveil par Internet.§§Vérifiez votre accès à Internet "
          "ainsi que la disponibilité du site hébergeant le script (à l'aide de votre navigateur) "
          "et, le cas échéant, la configuration du firewall et du proxy..."},
-        {"MSG_ERREUR_REVEIL_VIA_INTERNET_REFUS", "La demande de réveil par Internet a échoué :"},
         {"MSG_ERREUR_REVEIL_VIA_INTERNET_IP_PRIVEE",
          "Attention :§Une ou plusieurs adresses IP spécifiées étaient des adresses 'privées' "
          "alors§qu'en principe ce sont des adresses 'publiques' qui sont attendues.§A moins que "
@@ -303,6 +302,7 @@ const std::vector<std::pair<const char*, const char*>>& TextesFenetre() {
         {"TXT_DECOUVERTE_TERMINEE", "Exploration terminée : %v machines ont répondu."},
         {"TXT_DECOUVERTE_ARRETEE", "Exploration arrêtée : %v machines ont répondu."},
         {"TXT_DECOUVERTE_AJOUTEES", "%v machines ajoutées au dossier."},
+        {"MSG_ERREUR_REVEIL_VIA_INTERNET_REFUS", "La demande de réveil par Internet a échoué :"},
         {"MSG_DECOUVERTE_NOMS_REFUSES",
          "Le nom lu sur le réseau contient un caractère interdit (| ! * ? [ ] =) ou un caractère "
          "de contrôle pour : %v.§§Ces machines sont ajoutées sous leur adresse ; vous pourrez "
