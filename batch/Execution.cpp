@@ -177,6 +177,7 @@ bool AttendreReveil(const ListeTravail& liste, const Commande& commande, Context
                                   Texte("TXT_MACHINE_PRETE", {std::to_string((ms + 500) / 1000)}) +
                                   kFinLigne);
         });
+    if (platform::SignalArretRecu()) throw FinBatch{1};  // SIGINT or SIGTERM: stop here
     bool toutes = true;
     for (size_t i = 0; i < liste.size(); ++i) {
         if (i < durees.size() && durees[i] >= 0) continue;

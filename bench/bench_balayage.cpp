@@ -3,13 +3,17 @@
 // whole sweep as a multiple of TempoPing ("xTempo") and the memory it takes above idle.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "common/config/Programme.h"
+#include "common/net/AttenteMachines.h"
 #include "common/net/Balayage.h"
 #include "common/net/Sondes.h"
 #include "tests/common/test_net_espaces.h"
@@ -72,6 +76,86 @@ void Balayer(benchmark::State& state) {
     state.counters["xTempo"] = total / static_cast<double>(state.iterations()) / kTempoMs;
     state.counters["memoireKo"] = static_cast<double>(memoire);
 }
+// The pace of requests: to silent neighbours on the client's own link (198.18.4.0/22, each an
+// ARP broadcast, paced) and to silent addresses behind the router (not paced), 1,000 of each.
+// "parSeconde" is the rate at which the requests left (rows over the time of the sweep less
+// one TempoPing).
+void BalayerCadence(benchmark::State& state) {
+    test::Espaces espaces;
+    if (!espaces.Pret()) {
+        state.SkipWithError(espaces.Raison().c_str());
+        return;
+    }
+    const bool surLien = state.range(0) == 1;
+    test::Espaces::Dans(espaces.A(), "ip addr add 198.18.4.1/22 dev va");
+    test::Espaces::Dans(espaces.B(), "ip route add blackhole 198.18.16.0/20");
+    std::vector<std::string> cibles;
+    for (int i = 0; i < 1000; ++i)
+        cibles.push_back(surLien ? "198.18." + std::to_string(4 + (i + 2) / 256) + "." +
+                                       std::to_string((i + 2) % 256)
+                                 : "198.18." + std::to_string(16 + (i + 1) / 256) + "." +
+                                       std::to_string((i + 1) % 256));
+    net::OptionsBalayage options;
+    options.tempoMs = kTempoMs;
+    double total = 0;
+    for (auto _ : state) {
+        const auto debut = std::chrono::steady_clock::now();
+        test::Espaces::Executer(espaces.A(), [&] {
+            net::Balayer(
+                cibles, [](const net::ReponseBalayage&) {}, nullptr, options);
+        });
+        total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - debut)
+                     .count();
+    }
+    const double moyenne = total / static_cast<double>(state.iterations());
+    state.counters["lignes"] = static_cast<double>(cibles.size());
+    state.counters["parSeconde"] =
+        static_cast<double>(cibles.size()) / (std::max(moyenne - kTempoMs, 1.0) / 1000);
+    state.counters["cadenceLien"] = static_cast<double>(Prog().reglages.cadenceBalayageLien);
+}
+BENCHMARK(BalayerCadence)
+    ->ArgName("surLien")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
+
+// /attendre: a machine whose address comes up at a random moment of the wait; how long after
+// that moment it is reported ("retardMs", mean and worst of the runs; goal under 300 ms).
+void AttendreUneMachine(benchmark::State& state) {
+    test::Espaces espaces;
+    if (!espaces.Pret()) {
+        state.SkipWithError(espaces.Raison().c_str());
+        return;
+    }
+    std::mt19937 alea(19);
+    double total = 0, pire = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        test::Espaces::Dans(espaces.B(), "ip addr del 198.18.0.50/24 dev vb");
+        std::chrono::steady_clock::time_point signale{};
+        std::thread attente([&] {
+            test::Espaces::Executer(espaces.A(), [&] {
+                net::AttendreMachines({"198.18.0.50"}, 10000, 0, [&](std::size_t, long long) {
+                    signale = std::chrono::steady_clock::now();
+                });
+            });
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300 + alea() % 700));
+        test::Espaces::Dans(espaces.B(), "ip addr add 198.18.0.50/24 dev vb");
+        const auto debout = std::chrono::steady_clock::now();
+        attente.join();
+        const double retard = std::chrono::duration<double, std::milli>(signale - debout).count();
+        total += retard;
+        pire = std::max(pire, retard);
+        ++runs;
+    }
+    state.counters["retardMs"] = total / runs;
+    state.counters["retardMaxMs"] = pire;
+}
+BENCHMARK(AttendreUneMachine)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
+
 // The method the sweep replaced, for comparison: 64 threads, one blocking ping each at a time.
 void PingsSurSoixanteQuatreFils(benchmark::State& state) {
     test::Espaces espaces;

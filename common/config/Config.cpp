@@ -90,6 +90,7 @@ ReglagesDemarrage ReglagesDemarrage::Lire(const std::string& fichier, bool confi
     ReglagesDemarrage r;
     r.langue = l.Texte(cle::Langue, "");
     r.tempoPing = l.Entier(cle::TempoPing, 300);
+    r.cadenceBalayageLien = std::max(0LL, l.Entier(cle::CadenceBalayageLien, 2000));
     r.masqueParDefaut = l.Texte(cle::MasqueParDefaut, r.masqueParDefaut);
     r.repliMode = l.Entier(cle::RepliMode, 0);
     r.repliAdresse = l.Texte(cle::RepliAdresse, r.repliAdresse);

@@ -15,6 +15,7 @@ namespace cle {
 inline constexpr const char* Config = "Config";  // the section
 inline constexpr const char* Langue = "Langue";
 inline constexpr const char* TempoPing = "TempoPing";
+inline constexpr const char* CadenceBalayageLien = "CadenceBalayageLien";
 inline constexpr const char* MasqueParDefaut = "MasqueParDéfaut";
 inline constexpr const char* RepliMode = "RepliMode";
 inline constexpr const char* RepliAdresse = "RepliAdresse";
@@ -85,6 +86,9 @@ std::string TexteCommande(const CommandePersonnalisee& commande);
 struct ReglagesDemarrage {
     std::string langue;
     long long tempoPing = 300;  // ms
+    // Requests a second of a sweep to addresses on one of the machine's links (0: no limit);
+    // read only, never written: an advanced setting added by hand.
+    long long cadenceBalayageLien = 2000;
     std::string masqueParDefaut = "255.255.255.0";
     long long repliMode = 0;
     std::string repliAdresse = "255.255.255.255";

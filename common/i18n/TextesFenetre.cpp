@@ -302,6 +302,11 @@ const std::vector<std::pair<const char*, const char*>>& TextesFenetre() {
         {"TXT_DECOUVERTE_TERMINEE", "Exploration terminée : %v machines ont répondu."},
         {"TXT_DECOUVERTE_ARRETEE", "Exploration arrêtée : %v machines ont répondu."},
         {"TXT_DECOUVERTE_AJOUTEES", "%v machines ajoutées au dossier."},
+        {"MSG_ERREUR_REVEIL_VIA_INTERNET_REFUS", "La demande de réveil par Internet a échoué :"},
+        {"MSG_DECOUVERTE_NOMS_REFUSES",
+         "Le nom lu sur le réseau contient un caractère interdit (| ! * ? [ ] =) ou un caractère "
+         "de contrôle pour : %v.§§Ces machines sont ajoutées sous leur adresse ; vous pourrez "
+         "les renommer."},
         {"TXT_FAIRE_UN_DON", "Faire un don"},
         {"MSG_DECOUVERTE_PLAGE_INVALIDE",
          "Le réseau à explorer doit être une adresse IP suivie d'une barre oblique et d'un "

@@ -19,6 +19,9 @@ const std::vector<std::pair<const char*, const char*>>& TextesReseau() {
         {"ERR_WINDOWS_1115", "Un arrêt du système est en cours."},
         {"ERR_WINDOWS_1116",
          "Impossible d'annuler l'arrêt du système car aucun arrêt n'était en cours."},
+        {"ERR_WINDOWS_1191",
+         "Impossible de lancer l'arrêt du système car d'autres utilisateurs sont connectés à "
+         "l'ordinateur."},
         {"ERR_WINDOWS_1223", "L'opération a été annulée par l'utilisateur."},
         {"ERR_WINDOWS_1225", "L'ordinateur distant a refusé la connexion réseau."},
         {"ERR_WINDOWS_1231", "L'emplacement réseau ne peut pas être atteint."},
@@ -31,6 +34,9 @@ const std::vector<std::pair<const char*, const char*>>& TextesReseau() {
         {"ERR_WINDOWS_1728", "La machine distante a envoyé une réponse illisible."},
         {"ERR_WINDOWS_1909", "Le compte référencé est actuellement verrouillé."},
         {"ERR_WINDOWS_RPC_INDISPONIBLE", "Le serveur RPC n'est pas disponible."},
+        {"ERR_REVEIL_PROTOCOLE",
+         "L'adresse du script de réveil via Internet (ScriptWOWUrl) doit commencer par http:// "
+         "ou https:// et non par %v://."},
         {"ERR_NOM_INCONNU", "Le nom '%v' ne correspond à aucune adresse."},
         {"ERR_DELAI_INVALIDE", "Délai invalide : %v"},
         {"ERR_SAUT_DE_LIGNE",
@@ -65,8 +71,9 @@ const std::vector<std::pair<const char*, const char*>>& TextesReseau() {
         {"ERR_DATAGRAMME_TRONQUE", "Le datagramme n'a pas été envoyé en entier."},
         {"ERR_OUTIL_ECHEC", "L'outil a échoué"},
         {"MSG_ERREUR_COMMANDE_OPTION",
-         "La commande n'est pas lancée pour '%v' : la valeur '%v' commence par '-' au début d'un "
-         "argument, où le programme la prendrait pour une de ses options."},
+         "La commande n'est pas lancée pour '%v' : la valeur '%v' commence par '-', '/' ou '+' au "
+         "début d'un argument, où le programme la prendrait pour une de ses options (placez "
+         "'--' avant elle si le programme l'accepte)."},
         {"MSG_ERREUR_ADRESSE_INVALIDE",
          "L'adresse ne doit ni commencer par '-' ni contenir d'espace ou de caractère de "
          "contrôle..."},

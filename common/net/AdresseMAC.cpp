@@ -1,5 +1,8 @@
 // ChercherAdresseMAC: the neighbour table first, then a NetBIOS node-status query.
 #include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <linux/if_packet.h>
+#include <net/if_arp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -177,6 +180,31 @@ std::string InterrogerNetBIOS(const std::string& adresse, std::uint16_t port, in
     }
     ::close(fd);
     return mac;
+}
+
+std::string MacInterfaceLocale(const std::string& adresse) {
+    in_addr cherchee{};
+    if (::inet_pton(AF_INET, NormaliserAdresseIP(adresse).c_str(), &cherchee) != 1) return {};
+    ifaddrs* liste = nullptr;
+    if (::getifaddrs(&liste) != 0) return {};
+    std::string interface, mac;
+    for (const ifaddrs* i = liste; i && interface.empty(); i = i->ifa_next)
+        if (i->ifa_addr && i->ifa_addr->sa_family == AF_INET &&
+            reinterpret_cast<const sockaddr_in*>(i->ifa_addr)->sin_addr.s_addr == cherchee.s_addr)
+            interface = i->ifa_name;
+    for (const ifaddrs* i = liste; i && !interface.empty() && mac.empty(); i = i->ifa_next) {
+        if (!i->ifa_addr || i->ifa_addr->sa_family != AF_PACKET || interface != i->ifa_name)
+            continue;
+        const auto* lien = reinterpret_cast<const sockaddr_ll*>(i->ifa_addr);
+        if (lien->sll_hatype != ARPHRD_ETHER || lien->sll_halen != 6) continue;
+        for (int k = 0; k < 6; ++k) {
+            char paire[4];
+            std::snprintf(paire, sizeof paire, k ? "-%02X" : "%02X", lien->sll_addr[k]);
+            mac += paire;
+        }
+    }
+    ::freeifaddrs(liste);
+    return mac == "00-00-00-00-00-00" ? std::string() : mac;
 }
 
 std::string ChercherAdresseMAC(const std::string& adresse) {

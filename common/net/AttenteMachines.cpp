@@ -1,5 +1,5 @@
-// AttendreMachines: rounds of one second; a ping round is one sweep of the machines still
-// down, a port round one non-blocking connection to each of them.
+// AttendreMachines: rounds of 250 ms; a ping round is one sweep of the machines still down, a
+// port round one non-blocking connection to each of them.
 #include "common/net/AttenteMachines.h"
 
 #include <arpa/inet.h>
@@ -14,6 +14,7 @@
 
 #include "common/net/Balayage.h"
 #include "common/net/Sondes.h"
+#include "common/platform/Process.h"
 #include "common/text/Commun.h"
 
 namespace velmora::net {
@@ -23,7 +24,9 @@ namespace {
 using Horloge = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-constexpr long long kTourMs = 1000;  // one try per machine and per second
+// One try per machine still down every 250 ms: a machine is reported at most about that long
+// after it first answers, and a sweep of a few rows costs microseconds.
+constexpr long long kTourMs = 250;
 
 long long MsDepuis(Horloge::time_point debut) {
     return std::chrono::duration_cast<milliseconds>(Horloge::now() - debut).count();
@@ -95,7 +98,10 @@ std::vector<long long> AttendreMachines(const std::vector<std::string>& adresses
         surPrete(i, durees[i]);
     };
 
-    while (!restants.empty() && !(arret && *arret)) {
+    // A stop request, or SIGINT / SIGTERM to a program that catches them, ends the wait within
+    // one round.
+    auto arrete = [&] { return (arret && *arret) || platform::SignalArretRecu() != 0; };
+    while (!restants.empty() && !arrete()) {
         const long long reste = delaiMs - MsDepuis(debut);
         if (reste <= 0) break;
         const auto tour = Horloge::now();
@@ -115,8 +121,8 @@ std::vector<long long> AttendreMachines(const std::vector<std::string>& adresses
                 arret, options);
         }
         std::erase_if(restants, [&](std::size_t i) { return durees[i] >= 0; });
-        // A refusal ends a round early: the next one starts a second after this one.
-        while (!restants.empty() && !(arret && *arret) && MsDepuis(tour) < attente)
+        // A refusal ends a round early: the next one starts a round after this one.
+        while (!restants.empty() && !arrete() && MsDepuis(tour) < attente)
             std::this_thread::sleep_for(
                 milliseconds(std::clamp(attente - MsDepuis(tour), 1LL, 50LL)));
     }

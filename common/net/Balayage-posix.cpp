@@ -1,7 +1,6 @@
 // Balayer: names resolved on a few threads, then every address pinged through one ICMP socket
 // (datagram, else raw); the ping tool on a few threads only when no socket can be had.
 #include <arpa/inet.h>
-#include <linux/errqueue.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,6 +9,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <random>
@@ -17,7 +17,9 @@
 #include "common/config/Programme.h"
 #include "common/net/Balayage.h"
 #include "common/net/BalayageInterne.h"
+#include "common/net/ErreursIcmp.h"
 #include "common/net/Outil.h"
+#include "common/net/SondesInterne.h"
 #include "common/text/Commun.h"
 
 namespace velmora::net {
@@ -83,8 +85,8 @@ class SocketIcmp {
             ::setsockopt(m_fd, SOL_SOCKET, SO_SNDBUF, &taille, sizeof taille);
         if (m_brut) {
             icmp_filter filtre{};
-            filtre.data = ~((1U << ICMP_ECHOREPLY) | (1U << ICMP_DEST_UNREACH) |
-                            (1U << ICMP_TIME_EXCEEDED) | (1U << ICMP_PARAMETERPROB));
+            filtre.data =
+                ~((1U << ICMP_ECHOREPLY) | (1U << ICMP_DEST_UNREACH) | (1U << ICMP_TIME_EXCEEDED));
             ::setsockopt(m_fd, SOL_RAW, ICMP_FILTER, &filtre, sizeof filtre);
         } else {
             // Error reports for our requests come on the error queue.
@@ -121,16 +123,25 @@ class Vague {
           m_restants(cibles.size()) {
         std::random_device alea;
         m_id = static_cast<std::uint16_t>(alea());
-        for (std::size_t i = 0; i < cibles.size(); ++i) m_aEnvoyer.push_back(i);
+        // Requests to addresses on a link of this machine are paced (each one to an unknown
+        // neighbour is an ARP broadcast and a neighbour entry); those behind a router are not.
+        const std::string routes = options.cadenceSurLien > 0 ? LireTableNet("route") : "";
+        for (std::size_t i = 0; i < cibles.size(); ++i) {
+            const bool lien = !routes.empty() && DestinationSurLien(routes, cibles[i].adresse);
+            (lien ? m_aEnvoyerLien : m_aEnvoyer).push_back(i);
+        }
+        m_jetons = 1;
+        m_recharge = Horloge::now();
     }
 
     bool Executer(const std::atomic<bool>* arret) {
         auto prochaineRafale = Horloge::now();
         while (m_restants > 0) {
             if (Arrete(arret)) return false;
-            if (!m_aEnvoyer.empty() && Horloge::now() >= prochaineRafale) {
+            if (ResteAEnvoyer() && Horloge::now() >= prochaineRafale) {
                 const bool plein = EnvoyerRafale();
-                const int pauseUs = std::max(m_options.pauseRafaleUs, plein ? 2000 : 0);
+                const int pauseUs =
+                    std::max({m_options.pauseRafaleUs, plein ? 2000 : 0, AttenteJetonUs()});
                 prochaineRafale = Horloge::now() + std::chrono::microseconds(pauseUs);
             }
             Attendre(prochaineRafale);
@@ -148,16 +159,41 @@ class Vague {
         Horloge::time_point premierRefus{};  // first send refused for lack of room
     };
 
+    bool ResteAEnvoyer() const { return !m_aEnvoyer.empty() || !m_aEnvoyerLien.empty(); }
+
     bool PeutEnvoyer() const {
-        return !m_aEnvoyer.empty() &&
+        return ResteAEnvoyer() &&
                (m_options.enVolMax <= 0 || m_enVol < static_cast<std::size_t>(m_options.enVolMax));
     }
 
-    // Sends up to one burst. True when the kernel had no room for more.
+    // On-link requests spend one token each; tokens come at cadenceSurLien a second, at most
+    // 10 ms worth kept.
+    void Recharger() {
+        const auto maintenant = Horloge::now();
+        const double cadence = m_options.cadenceSurLien;
+        const double plafond = std::max(1.0, cadence / 100);
+        m_jetons = std::min(
+            plafond,
+            m_jetons + cadence * std::chrono::duration<double>(maintenant - m_recharge).count());
+        m_recharge = maintenant;
+    }
+
+    // How long until an on-link request waiting for its token may leave (us); 0 when none waits.
+    int AttenteJetonUs() const {
+        if (m_aEnvoyerLien.empty() || m_jetons >= 1 || m_options.cadenceSurLien <= 0) return 0;
+        return static_cast<int>((1 - m_jetons) * 1e6 / m_options.cadenceSurLien) + 1;
+    }
+
+    // Sends up to one burst: on-link requests while tokens last, the others freely. True when
+    // the kernel had no room for more.
     bool EnvoyerRafale() {
         const int rafale = std::max(1, m_options.rafale);
         for (int envoyes = 0; envoyes < rafale && PeutEnvoyer();) {
-            const std::size_t i = m_aEnvoyer.front();
+            Recharger();
+            const bool lien = !m_aEnvoyerLien.empty() && m_jetons >= 1;
+            if (!lien && m_aEnvoyer.empty()) return false;  // on-link ones wait for a token
+            std::deque<std::size_t>& file = lien ? m_aEnvoyerLien : m_aEnvoyer;
+            const std::size_t i = file.front();
             std::uint8_t paquet[24] = {ICMP_ECHO};
             paquet[4] = m_id >> 8;
             paquet[5] = m_id & 0xFF;
@@ -171,15 +207,12 @@ class Vague {
             destination.sin_family = AF_INET;
             destination.sin_addr.s_addr = m_cibles[i].adresse;
             const auto avant = Horloge::now();
-            auto envoyer = [&] {
-                return ::sendto(m_socket.fd(), paquet, sizeof paquet, MSG_DONTWAIT,
-                                reinterpret_cast<const sockaddr*>(&destination),
-                                sizeof destination) >= 0;
-            };
-            // A send fails once with the error that an ICMP report about another address left
-            // pending on the socket (and clears it): only a second failure is this address's.
-            if (envoyer() || (!EstManqueDePlace(errno) && envoyer())) {
-                m_aEnvoyer.pop_front();
+            // A send that an error pending for another row made fail is tried again (that
+            // row's report is judged meanwhile), until this row's own request leaves.
+            if (EnvoyerIcmp(m_socket.fd(), paquet, sizeof paquet, destination, avant + m_tempo,
+                            [this](const ErreurIcmp& e) { JugerErreur(e); })) {
+                file.pop_front();
+                if (lien) m_jetons -= 1;
                 m_etats[i].etat = Etat::EnVol;
                 m_etats[i].envoi = Horloge::now();
                 m_fileEnVol.push_back(i);
@@ -196,7 +229,7 @@ class Vague {
                     return true;
             }
             // Unroutable, unreachable, a broadcast address, or no room for too long: no answer.
-            m_aEnvoyer.pop_front();
+            file.pop_front();
             Decider(i, false, avant);
         }
         return false;
@@ -239,30 +272,18 @@ class Vague {
         if (!m_socket.brut()) LireErreurs();
     }
 
-    // The error queue of a datagram socket: each entry names the destination of the request it
-    // is about and holds that request's ICMP header.
+    // The error queue of a datagram socket: each final report names the destination and the
+    // sequence of the request it is about.
     void LireErreurs() {
-        while (true) {
-            std::uint8_t donnees[64];
-            alignas(cmsghdr) char controle[512];
-            sockaddr_in destination{};
-            iovec iov{donnees, sizeof donnees};
-            msghdr message{};
-            message.msg_name = &destination;
-            message.msg_namelen = sizeof destination;
-            message.msg_iov = &iov;
-            message.msg_iovlen = 1;
-            message.msg_control = controle;
-            message.msg_controllen = sizeof controle;
-            const ssize_t n = ::recvmsg(m_socket.fd(), &message, MSG_ERRQUEUE | MSG_DONTWAIT);
-            if (n < 0) return;
-            if (n < 8 || donnees[0] != ICMP_ECHO) continue;
-            ReponseIcmp r;
-            r.sequence = Lire16(donnees + 6);
-            r.erreur = true;
-            r.cible = destination.sin_addr.s_addr;
-            Juger(r, 0, Horloge::now());
-        }
+        LireFileErreursIcmp(m_socket.fd(), [this](const ErreurIcmp& e) { JugerErreur(e); });
+    }
+
+    void JugerErreur(const ErreurIcmp& e) {
+        ReponseIcmp r;
+        r.sequence = e.sequence;
+        r.erreur = true;
+        r.cible = e.cible;
+        Juger(r, 0, Horloge::now());
     }
 
     void Juger(const ReponseIcmp& r, std::uint32_t source, Horloge::time_point quand) {
@@ -310,7 +331,10 @@ class Vague {
     const OptionsBalayage& m_options;
     const SurReponseBalayage& m_surReponse;
     std::vector<Suivi> m_etats;
-    std::deque<std::size_t> m_aEnvoyer;   // positions not sent yet, in list order
+    std::deque<std::size_t> m_aEnvoyer;      // positions not sent yet, in list order
+    std::deque<std::size_t> m_aEnvoyerLien;  // the same for destinations on a link of ours
+    double m_jetons = 0;                     // on-link requests that may leave now
+    Horloge::time_point m_recharge{};
     std::deque<std::size_t> m_fileEnVol;  // positions in the order their requests left
     std::size_t m_enVol = 0;
     std::size_t m_restants;
@@ -354,9 +378,7 @@ ReponseIcmp AnalyserReponseBrute(const std::uint8_t* donnees, std::size_t taille
         if (Lire16(icmp + 4) == id) r.sequence = Lire16(icmp + 6);
         return r;
     }
-    if (icmp[0] != ICMP_DEST_UNREACH && icmp[0] != ICMP_TIME_EXCEEDED &&
-        icmp[0] != ICMP_PARAMETERPROB)
-        return r;
+    if (!ErreurIcmpFinale(icmp[0])) return r;
     // An error report quotes our request's IP header and the first 8 bytes of its ICMP.
     const std::uint8_t* cite = icmp + 8;
     if (taille < entete + 8 + 20 || (cite[0] >> 4) != 4) return r;
@@ -369,6 +391,29 @@ ReponseIcmp AnalyserReponseBrute(const std::uint8_t* donnees, std::size_t taille
     r.erreur = true;
     std::memcpy(&r.cible, cite + 16, 4);
     return r;
+}
+
+bool DestinationSurLien(std::string_view tableRoutes, std::uint32_t adresse) {
+    constexpr unsigned kUp = 0x0001, kPasserelle = 0x0002, kRejet = 0x0200;
+    int meilleur = -1;  // prefix length of the best route so far
+    long long metrique = 0;
+    bool lien = false;
+    for (const std::string& ligne : ExtraireChamp(std::string(tableRoutes), "\n")) {
+        char interface[64] = {};
+        unsigned destination = 0, passerelle = 0, drapeaux = 0, masque = 0;
+        int references = 0, usage = 0;
+        long long m = 0;
+        if (std::sscanf(ligne.c_str(), "%63s %x %x %x %d %d %lld %x", interface, &destination,
+                        &passerelle, &drapeaux, &references, &usage, &m, &masque) != 8)
+            continue;
+        if (!(drapeaux & kUp) || (adresse & masque) != destination) continue;
+        const int longueur = __builtin_popcount(masque);
+        if (longueur < meilleur || (longueur == meilleur && m >= metrique)) continue;
+        meilleur = longueur;
+        metrique = m;
+        lien = !(drapeaux & (kPasserelle | kRejet)) && std::string_view(interface) != "lo";
+    }
+    return lien;
 }
 
 bool BalayerAdresses(const std::vector<CibleBalayage>& cibles, long long tempoMs,
@@ -436,7 +481,11 @@ bool Balayer(const std::vector<std::string>& cibles, const SurReponseBalayage& s
         std::sort(adresses.begin(), adresses.end(),
                   [](const CibleBalayage& a, const CibleBalayage& b) { return a.index < b.index; });
     }
-    return BalayerAdresses(adresses, tempoMs, surReponse, arret, options);
+    OptionsBalayage reglees = options;
+    if (reglees.cadenceSurLien < 0)
+        reglees.cadenceSurLien =
+            static_cast<int>(std::min<long long>(Prog().reglages.cadenceBalayageLien, 1000000));
+    return BalayerAdresses(adresses, tempoMs, surReponse, arret, reglees);
 }
 
 }  // namespace velmora::net

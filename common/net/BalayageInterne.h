@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,11 @@ ReponseIcmp AnalyserReponseDatagramme(const std::uint8_t* donnees, std::size_t t
 // A datagram read from a raw ICMP socket (IP header first): an echo reply with identifier
 // `id`, or an error report quoting an echo request with identifier `id`.
 ReponseIcmp AnalyserReponseBrute(const std::uint8_t* donnees, std::size_t taille, std::uint16_t id);
+
+// True when the route of `adresse` (network order) in a /proc/net/route text is a link of this
+// machine (no gateway, not a reject route, not loopback): a request to it costs an ARP
+// broadcast when the neighbour is unknown.
+bool DestinationSurLien(std::string_view tableRoutes, std::uint32_t adresse);
 
 // The sweep of addresses already resolved, with `tempoMs` already settled.
 bool BalayerAdresses(const std::vector<CibleBalayage>& cibles, long long tempoMs,

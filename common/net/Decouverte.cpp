@@ -20,7 +20,7 @@ namespace velmora::net {
 
 namespace {
 
-constexpr const char* kFichierOUI = "/usr/share/ieee-data/oui.txt";
+constexpr const char* kDossierOUI = "/usr/share/ieee-data/";
 constexpr int kDelaiNetBIOSMs = 500;
 constexpr int kEssaisNetBIOS = 2;
 
@@ -92,7 +92,8 @@ class SondesReelles : public SondesDecouverte {
     }
     std::string NomInverse(const std::string& adresse) override { return net::NomInverse(adresse); }
     std::string MacVoisin(const std::string& adresse) override {
-        return MacDepuisTableVoisins(LireTableNet("arp"), adresse);
+        const std::string mac = MacDepuisTableVoisins(LireTableNet("arp"), adresse);
+        return mac.empty() ? MacInterfaceLocale(adresse) : mac;  // this machine's own address
     }
     void NetBIOS(const std::string& adresse, std::string& nom, std::string& mac) override {
         mac = InterrogerNetBIOS(adresse, 137, kDelaiNetBIOSMs, kEssaisNetBIOS, &nom);
@@ -184,30 +185,76 @@ std::string NomInverse(const std::string& adresse) {
 
 TableOUI LireTableOUI(std::istream& texte) {
     TableOUI table;
+    // The "(hex)" line names a block of 24 bits; in the lists of smaller blocks (MA-M, MA-S,
+    // IAB) the "(base 16)" line after it gives the range inside it ("E00000-EFFFFF"), whose
+    // fixed leading digits lengthen the key.
+    std::string cle, fabricant;
+    auto ranger = [&](const std::string& suite) {
+        if (!cle.empty() && !fabricant.empty()) table.emplace(cle + suite, fabricant);
+        cle.clear();
+    };
     std::string ligne;
     while (std::getline(texte, ligne)) {
         const size_t hex = ligne.find("(hex)");
-        if (hex == std::string::npos) continue;
-        const std::string cle =
-            CleOUI(std::string(Rogner(std::string_view(ligne).substr(0, hex))) + "-00-00-00");
-        const std::string_view fabricant = Rogner(std::string_view(ligne).substr(hex + 5));
-        if (cle.empty() || fabricant.empty()) continue;
-        table.emplace(cle, std::string(fabricant));
+        if (hex != std::string::npos) {
+            ranger("");
+            cle = CleOUI(std::string(Rogner(std::string_view(ligne).substr(0, hex))) + "-00-00-00");
+            fabricant = std::string(Rogner(std::string_view(ligne).substr(hex + 5)));
+            continue;
+        }
+        const size_t base = ligne.find("(base 16)");
+        if (base == std::string::npos || cle.empty()) continue;
+        const std::string_view plage = Rogner(std::string_view(ligne).substr(0, base));
+        const size_t tiret = plage.find('-');
+        if (tiret != 6 || plage.size() != 13) {
+            ranger("");
+            continue;
+        }
+        const std::string_view debut = plage.substr(0, 6), fin = plage.substr(7);
+        size_t fixes = 0;
+        while (fixes < 6 && debut[fixes] == fin[fixes]) ++fixes;
+        const bool valide =
+            std::all_of(
+                plage.begin(), plage.end(),
+                [](char c) { return c == '-' || std::isxdigit(static_cast<unsigned char>(c)); }) &&
+            debut.substr(fixes).find_first_not_of('0') == std::string_view::npos &&
+            fin.substr(fixes).find_first_not_of("Ff") == std::string_view::npos;
+        if (!valide) {
+            cle.clear();
+            continue;
+        }
+        std::string suite(debut.substr(0, fixes));
+        for (char& c : suite) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        ranger(suite);
     }
+    ranger("");
     return table;
 }
 
 std::string Fabricant(const TableOUI& table, const std::string& mac) {
     const std::string cle = CleOUI(mac);
     if (cle.empty()) return {};
-    const auto trouve = table.find(cle);
-    return trouve == table.end() ? std::string() : trouve->second;
+    // The longest block first: 36 bits (MA-S, IAB), 28 bits (MA-M), then 24 bits (MA-L).
+    std::string chiffres;
+    for (char c : mac)
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+            chiffres += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (size_t longueur : {9u, 7u, 6u}) {
+        const auto trouve = table.find(chiffres.substr(0, longueur));
+        if (trouve != table.end()) return trouve->second;
+    }
+    return {};
 }
 
 const TableOUI& TableOUISysteme() {
     static const TableOUI table = [] {
-        std::ifstream fichier(kFichierOUI);
-        return fichier ? LireTableOUI(fichier) : TableOUI();
+        TableOUI tout;
+        for (const char* nom : {"oui.txt", "mam.txt", "oui36.txt", "iab.txt"}) {
+            std::ifstream fichier(std::string(kDossierOUI) + nom);
+            if (!fichier) continue;
+            tout.merge(LireTableOUI(fichier));
+        }
+        return tout;
     }();
     return table;
 }

@@ -46,13 +46,17 @@ std::string PlageLocale();
 // The name that the reverse DNS gives to `adresse` (a dotted quad), or "".
 std::string NomInverse(const std::string& adresse);
 
-// OUI list: the first three bytes of a MAC address (six upper-case hex digits) to the maker.
+// OUI lists: the leading hex digits of a MAC address (upper case: six for a 24-bit block, seven
+// for a 28-bit MA-M block, nine for a 36-bit MA-S or IAB block) to the maker.
 using TableOUI = std::unordered_map<std::string, std::string>;
-// Reads the "XX-XX-XX   (hex)<tab><tab>Maker" lines of the IEEE list; other lines are skipped.
+// Reads the "XX-XX-XX   (hex)<tab><tab>Maker" lines of an IEEE list, each lengthened by the range
+// of the "XXXXXX-YYYYYY   (base 16)" line after it when there is one; other lines are skipped.
 TableOUI LireTableOUI(std::istream& texte);
-// The maker of `mac` (pairs joined by "-" or ":"), or "" when unknown or not a MAC address.
+// The maker of `mac` (pairs joined by "-" or ":"): the one of its smallest block listed, or ""
+// when unknown or not a MAC address.
 std::string Fabricant(const TableOUI& table, const std::string& mac);
-// The list of the ieee-data package, read once on first use; empty when not installed.
+// The lists of the ieee-data package (oui.txt, mam.txt, oui36.txt, iab.txt), read once on first
+// use; empty when not installed.
 const TableOUI& TableOUISysteme();
 
 // One host found.

@@ -55,6 +55,7 @@ constexpr RaisonAssistant kRaisonsAssistant[] = {
     {-2147024891, "ERR_WINDOWS_5"},                 // 0x80070005 E_ACCESSDENIED
     {-2147217405, "ERR_WINDOWS_5"},                 // 0x80041003 WBEM_E_ACCESS_DENIED
     {1728, "ERR_WINDOWS_1728"},                     // an answer that cannot be read
+    {1191, "ERR_WINDOWS_1191"},  // Win32Shutdown refused: other users are logged on
 };
 
 // A helper's "<reason> (err=<n>)" line with the reason in the interface language when the

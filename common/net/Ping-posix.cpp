@@ -1,7 +1,6 @@
 // Pinger: one ICMP echo request through an ICMP datagram socket, a raw socket, or the ping
 // tool, in that order of preference. Only an echo reply from the target itself counts.
 #include <arpa/inet.h>
-#include <linux/errqueue.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <netinet/ip.h>
@@ -18,6 +17,7 @@
 #include <optional>
 
 #include "common/config/Programme.h"
+#include "common/net/ErreursIcmp.h"
 #include "common/net/Outil.h"
 #include "common/net/Sondes.h"
 #include "common/text/Commun.h"
@@ -81,37 +81,15 @@ int OuvrirSocketIcmp(MethodePing methode) {
     return ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
 }
 
-// Reads every queued error report (IP_RECVERR) and the pending socket error. True when one of
-// the reports quotes our own echo request: its sequence, and its id when `verifierId` (a
+// Reads the error queue (which also clears the socket's pending error). True when one of its
+// final reports quotes our own echo request: its sequence, and its id when `verifierId` (a
 // datagram socket's id is chosen by the kernel, and only its own errors reach it). A raw
 // socket receives the error reports of every ping of the host: those of others are dropped.
 bool ErreurPourNous(int fd, std::uint16_t id, std::uint16_t sequence, bool verifierId) {
     bool nous = false;
-    for (;;) {
-        std::uint8_t cite[576];
-        std::uint8_t controle[512];
-        sockaddr_in source{};
-        iovec morceau{cite, sizeof cite};
-        msghdr message{};
-        message.msg_name = &source;
-        message.msg_namelen = sizeof source;
-        message.msg_iov = &morceau;
-        message.msg_iovlen = 1;
-        message.msg_control = controle;
-        message.msg_controllen = sizeof controle;
-        const ssize_t n = ::recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        // The data of a report is the ICMP header of the request that caused it.
-        if (n >= 8 && cite[0] == ICMP_ECHO && Lire16(cite + 6) == sequence &&
-            (!verifierId || Lire16(cite + 4) == id))
-            nous = true;
-    }
-    int erreur = 0;  // reading SO_ERROR clears it, so it cannot fail the next call
-    socklen_t taille = sizeof erreur;
-    ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &erreur, &taille);
+    LireFileErreursIcmp(fd, [&](const ErreurIcmp& e) {
+        if (e.sequence == sequence && (!verifierId || e.id == id)) nous = true;
+    });
     return nous;
 }
 
@@ -126,14 +104,14 @@ bool EnvoyerEtAttendre(int fd, const sockaddr_in& cible, std::uint16_t id, std::
     ::setsockopt(fd, SOL_IP, IP_RECVERR, &oui, sizeof oui);
     std::uint8_t paquet[24];
     ConstruireEcho(paquet, id, sequence);
-    bool envoye = false;
-    for (int essai = 0; essai < 2 && !envoye; ++essai) {
-        // A pending error left by another ping's report can fail the send once: clear it.
-        if (essai > 0 && ErreurPourNous(fd, id, sequence, verifierId)) return false;
-        envoye = ::sendto(fd, paquet, sizeof paquet, 0, reinterpret_cast<const sockaddr*>(&cible),
-                          sizeof cible) >= 0;
-    }
-    if (!envoye) return false;
+    // A send failed by an error pending for another ping is tried again; a report about our
+    // own request read meanwhile ends the ping.
+    bool nous = false;
+    const bool envoye =
+        EnvoyerIcmp(fd, paquet, sizeof paquet, cible, fin, [&](const ErreurIcmp& e) {
+            if (e.sequence == sequence && (!verifierId || e.id == id)) nous = true;
+        });
+    if (!envoye || nous) return false;
     while (true) {
         pollfd attente{fd, POLLIN, 0};
         const int n = ::poll(&attente, 1, MillisecondesRestantes(fin));
@@ -181,8 +159,8 @@ bool PingDatagramme(int fd, const sockaddr_in& cible, Horloge::time_point fin) {
 // reply or in the copy of our request that an error report carries.
 bool PingBrut(int fd, const sockaddr_in& cible, Horloge::time_point fin) {
     icmp_filter filtre{};
-    filtre.data = ~((1U << ICMP_ECHOREPLY) | (1U << ICMP_DEST_UNREACH) |
-                    (1U << ICMP_TIME_EXCEEDED) | (1U << ICMP_PARAMETERPROB));
+    filtre.data =
+        ~((1U << ICMP_ECHOREPLY) | (1U << ICMP_DEST_UNREACH) | (1U << ICMP_TIME_EXCEEDED));
     ::setsockopt(fd, SOL_RAW, ICMP_FILTER, &filtre, sizeof filtre);
     const std::uint16_t id = static_cast<std::uint16_t>(::getpid() ^ 0x5EED);
     const std::uint16_t sequence = ++g_sequence;
@@ -198,8 +176,9 @@ bool PingBrut(int fd, const sockaddr_in& cible, Horloge::time_point fin) {
                                          return std::nullopt;
                                      return source.sin_addr.s_addr == cible.sin_addr.s_addr;
                                  }
-                                 // An error report quotes our request's IP header and the first 8
-                                 // bytes of its ICMP.
+                                 // A final error report quotes our request's IP header and the
+                                 // first 8 bytes of its ICMP.
+                                 if (!ErreurIcmpFinale(icmp[0])) return std::nullopt;
                                  const std::uint8_t* cite = icmp + 8;
                                  if (longueur < entete + 8 + 20) return std::nullopt;
                                  const size_t enteteCite = (cite[0] & 0x0F) * 4u;

@@ -19,6 +19,9 @@ namespace velmora::net {
 namespace {
 
 constexpr long kDelaiTentativeMs = 10000;  // per attempt
+// At most this much of an answer's body is read; the transfer stops there. Only its first line
+// is ever shown.
+constexpr size_t kCorpsMax = 64 * 1024;  // bytes
 constexpr long kTypeDefaut = 0, kTypeDirect = 1, kTypeProxy = 2;
 
 // No wake service is run for this program, so there is no built-in template to fall back on.
@@ -33,9 +36,24 @@ void InitialiserCurl() {
     std::call_once(une, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+// The body read so far, and whether the transfer was stopped at kCorpsMax.
+struct Corps {
+    std::string texte;
+    bool tronque = false;
+};
+
 size_t AjouterCorps(char* donnees, size_t taille, size_t n, void* cible) {
-    static_cast<std::string*>(cible)->append(donnees, taille * n);
-    return taille * n;
+    auto* corps = static_cast<Corps*>(cible);
+    const size_t recu = taille * n;
+    const size_t place = kCorpsMax - corps->texte.size();
+    if (recu > place) {
+        // Anything other than the size given stops the transfer.
+        corps->texte.append(donnees, place);
+        corps->tronque = true;
+        return 0;
+    }
+    corps->texte.append(donnees, recu);
+    return recu;
 }
 
 // Keeps the headers of the last response only: a new status line starts them again.
@@ -59,8 +77,9 @@ struct Tentative {
     std::string adresse;
 };
 
-// One GET; true on "200 OK". `corps` and `entetes` get what the server sent.
-bool Demander(const Tentative& t, const ReglagesDemarrage& reglages, std::string& corps,
+// One GET; true on "200 OK". `corps` and `entetes` get what the server sent (at most
+// kCorpsMax of body). Only http and https are spoken, redirects included.
+bool Demander(const Tentative& t, const ReglagesDemarrage& reglages, Corps& corps,
               std::string& entetes, bool& reponseRecue) {
     std::unique_ptr<CURL, LibererCurl> curl(curl_easy_init());
     if (!curl) return false;
@@ -70,6 +89,8 @@ bool Demander(const Tentative& t, const ReglagesDemarrage& reglages, std::string
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, kDelaiTentativeMs);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, AjouterCorps);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &corps);
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, AjouterEntete);
@@ -96,7 +117,46 @@ bool Demander(const Tentative& t, const ReglagesDemarrage& reglages, std::string
     }
     const CURLcode code = curl_easy_perform(c);
     reponseRecue = !entetes.empty();
-    return code == CURLE_OK && StatutReponse(entetes) == "200 OK";
+    // A body cut at the bound still came with its status.
+    const bool fini = code == CURLE_OK || (code == CURLE_WRITE_ERROR && corps.tronque);
+    return fini && StatutReponse(entetes) == "200 OK";
+}
+
+// The value of header `nom` (lower case, ":" included) in `entetes`, or "".
+std::string Entete(std::string_view entetes, std::string_view nom) {
+    for (const std::string& ligne : ExtraireChamp(std::string(entetes), "\n")) {
+        if (ligne.size() < nom.size() || Minuscules(ligne.substr(0, nom.size())) != nom) continue;
+        const size_t debut = ligne.find_first_not_of(" \t", nom.size());
+        const size_t fin = ligne.find_last_not_of(" \t\r");
+        return debut == std::string::npos || fin < debut ? std::string()
+                                                         : ligne.substr(debut, fin - debut + 1);
+    }
+    return "";
+}
+
+// The body is shown when it is plain text (no declared type, or text/plain) whose first line
+// holds something; otherwise (an HTML error page, binary data, nothing) the status line is.
+std::string TexteAMontrer(const std::string& corps, const std::string& entetes) {
+    const std::string type = Minuscules(Entete(entetes, "content-type:"));
+    // The first non-empty line, checked as it was sent (a body cut at the bound may end in
+    // the middle of a character).
+    const size_t debut = corps.find_first_not_of("\r\n");
+    const std::string_view premiere =
+        debut == std::string::npos
+            ? std::string_view()
+            : std::string_view(corps).substr(debut, corps.find_first_of("\r\n", debut) - debut);
+    const bool texte = (type.empty() || type.rfind("text/plain", 0) == 0) &&
+                       premiere.find('\0') == std::string_view::npos && EstUtf8Valide(premiere);
+    const std::string resume = ResumeReponse(premiere);
+    if (texte && !resume.empty() && resume[0] != '<') return corps;
+    return StatutReponse(entetes);
+}
+
+// The scheme of `url` in lower case ("" when it names none: libcurl then speaks http).
+std::string Schema(const std::string& url) {
+    const size_t p = url.find("://");
+    if (p == std::string::npos) return "";
+    return Minuscules(url.substr(0, p));
 }
 
 // The text of `cle` in the Translation table, or its French built-in text when the table
@@ -173,6 +233,11 @@ bool ReveillerParInternet(const std::string& adresse, long long port, const std:
             return false;
         }
     }
+    const std::string schema = Schema(modele);
+    if (!schema.empty() && schema != "http" && schema != "https") {
+        reponse = i18n::TexteReseau("ERR_REVEIL_PROTOCOLE", {schema});
+        return false;
+    }
     const std::string cible = EstAdresseIP(adresse) ? NormaliserAdresseIP(adresse) : adresse;
     std::string url = Remplacer(modele, "%ip%", cible, 1, Comparaison::Texte);
     url = Remplacer(url, "%mac%", mac, 1, Comparaison::Texte);
@@ -181,10 +246,11 @@ bool ReveillerParInternet(const std::string& adresse, long long port, const std:
     const int essais = reglages.proxyAccesDirect && reglages.proxyType != kTypeDirect ? 2 : 1;
     for (int essai = 0; essai < essais; ++essai) {
         const long type = essai == 0 ? static_cast<long>(reglages.proxyType) : kTypeDirect;
-        std::string corps, entetes;
+        Corps corps;
+        std::string entetes;
         bool recue = false;
         const bool ok = Demander({type, url}, reglages, corps, entetes, recue);
-        if (recue) reponse = corps;
+        if (recue) reponse = TexteAMontrer(corps.texte, entetes);
         if (ok) return true;
     }
     return false;

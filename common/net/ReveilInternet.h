@@ -15,10 +15,13 @@ namespace velmora::net {
 // (http_proxy / no_proxy), 1 direct, 2 through ProxyAdresse:ProxyPort with ProxyLogin /
 // ProxyPassword. With ProxySiErreurTesterAussiAccèsDirect and a type other than 1, a failed
 // attempt is followed by a direct one. 10 seconds per attempt. True when an attempt ended with
-// the status text exactly "200 OK". `reponse` receives the body of the last response received
-// (left unchanged when none came); when no template is usable it receives the translated
-// message that says to set up velmora-relay and which ScriptWOWUrl line to write
-// (MSG_ERREUR_REVEIL_SANS_SCRIPT, MSG_ERREUR_SCRIPT_WOW_URL_VIDE). Settings come from
+// the status text exactly "200 OK". Only http and https are spoken (a template of another
+// scheme is refused with ERR_REVEIL_PROTOCOLE naming it); at most 64 KB of an answer is read.
+// `reponse` receives what the last response received says: its body (as far as it was read)
+// when that is plain text whose first line holds something, else its status line
+// ("404 Not Found"); it is left unchanged when no response came; when no template is usable it
+// receives the translated message that says to set up velmora-relay and which ScriptWOWUrl line to
+// write (MSG_ERREUR_REVEIL_SANS_SCRIPT, MSG_ERREUR_SCRIPT_WOW_URL_VIDE). Settings come from
 // `reglages` (Prog().reglages in the short form).
 bool ReveillerParInternet(const std::string& adresse, long long port, const std::string& mac,
                           std::string& reponse, const ReglagesDemarrage& reglages);

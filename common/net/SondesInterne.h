@@ -20,6 +20,10 @@ std::string InterfaceRouteParDefaut(std::string_view tableRoutes, std::uint32_t*
 // joined by "-"; "" when absent.
 std::string MacDepuisTableVoisins(std::string_view tableVoisins, const std::string& adresse);
 
+// The MAC of the local Ethernet interface that holds `adresse` (this machine's own address has
+// no neighbour entry), as six upper-case pairs joined by "-"; "" when no such interface.
+std::string MacInterfaceLocale(const std::string& adresse);
+
 // The NetBIOS node-status request for the name "*" with transaction id `id` (50 bytes).
 std::string RequeteNodeStatus(std::uint16_t id);
 // The unit id of a node-status answer with transaction id `id`, as six upper-case pairs joined

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/text/Commun.h"
+
 namespace velmora::net {
 
 bool AdresseSansOptionNiBlanc(std::string_view adresse) {
@@ -17,6 +19,14 @@ bool EstNomHote(std::string_view nom) {
     return std::all_of(nom.begin(), nom.end(), [](char c) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                c == '-' || c == '.' || c == '_';
+    });
+}
+
+bool EstNomMachineValide(std::string_view nom) {
+    if (nom.empty() || !EstUtf8Valide(nom) || ContientUnDe(nom, kCaracteresInterdits)) return false;
+    return std::none_of(nom.begin(), nom.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < ' ' || u == 0x7F;
     });
 }
 

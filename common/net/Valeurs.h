@@ -15,4 +15,9 @@ bool AdresseSansOptionNiBlanc(std::string_view adresse);
 // empty, not starting with "-", at most 253 characters.
 bool EstNomHote(std::string_view nom);
 
+// A machine name read from the network (reverse DNS, NetBIOS) or from an imported list, held
+// to the rule of a typed name: not empty, none of | ! * ? [ ] = (a "|" would split the stored
+// machine line into other fields), no control character, valid UTF-8.
+bool EstNomMachineValide(std::string_view nom);
+
 }  // namespace velmora::net

@@ -1,10 +1,10 @@
-// The real ProcessRunner: posix_spawn without a shell, one pipe for standard output and error,
+// The real ProcessRunner: fork and exec without a shell, one pipe for standard output and error,
 // a poll loop that reads while the child runs, feeds its input, and enforces the time limit.
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -117,6 +117,39 @@ void NoterFin(int wstatus, ProcessResult& resultat) {
 }
 
 // One child being run: its pipes and the state of the wait loop.
+// In the child between fork and exec (async-signal-safe calls only): its own process group
+// (a time-out kills the tool and whatever it started), killed when the thread that started it
+// ends (so a killed program leaves no tool behind: a remote restart never goes on alone), the
+// default signal dispositions and an empty mask, then its standard streams and inherited
+// descriptors in place.
+void PreparerEnfant(const ProcessRequest& requete, pid_t parent, int entree, int sortie) {
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    // The parent may have died before the line above: the child would then never be told.
+    if (::getppid() != parent) ::_exit(127);
+    struct sigaction defaut {};
+    defaut.sa_handler = SIG_DFL;
+    for (int s : {SIGPIPE, SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGCHLD, SIGUSR1, SIGUSR2})
+        ::sigaction(s, &defaut, nullptr);
+    sigset_t vide;
+    sigemptyset(&vide);
+    ::sigprocmask(SIG_SETMASK, &vide, nullptr);
+    if (entree >= 0) {
+        ::dup2(entree, 0);
+    } else {
+        const int nul = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (nul >= 0 && nul != 0) ::dup2(nul, 0);
+    }
+    ::dup2(sortie, 1);
+    ::dup2(sortie, 2);
+    for (const auto& [notre, sien] : requete.descripteurs) {
+        if (notre == sien)
+            ::fcntl(sien, F_SETFD, 0);  // keep it across exec
+        else
+            ::dup2(notre, sien);
+    }
+}
+
 class Execution {
   public:
     Execution(const ProcessRequest& requete, ProcessResult& resultat)
@@ -159,47 +192,51 @@ bool Execution::Demarrer() {
         m_entree.Reprendre(entree[1]);
     }
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (m_requete.entree) {
-        posix_spawn_file_actions_adddup2(&actions, lectureEntree.get(), 0);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    }
-    posix_spawn_file_actions_adddup2(&actions, ecritureSortie.get(), 1);
-    posix_spawn_file_actions_adddup2(&actions, ecritureSortie.get(), 2);
-    // dup2 onto the same number clears close-on-exec (glibc 2.29+), so a descriptor can keep
-    // its number in the child.
-    for (const auto& [notre, sien] : m_requete.descripteurs) {
-        posix_spawn_file_actions_adddup2(&actions, notre, sien);
-    }
-
-    posix_spawnattr_t attributs;
-    posix_spawnattr_init(&attributs);
-    // Its own process group, so that a time-out kills the tool and whatever it started.
-    posix_spawnattr_setpgroup(&attributs, 0);
-    sigset_t vide, defauts;
-    sigemptyset(&vide);
-    posix_spawnattr_setsigmask(&attributs, &vide);
-    sigemptyset(&defauts);
-    for (int s : {SIGPIPE, SIGINT, SIGQUIT, SIGHUP, SIGTERM, SIGCHLD, SIGUSR1, SIGUSR2}) {
-        sigaddset(&defauts, s);
-    }
-    posix_spawnattr_setsigdefault(&attributs, &defauts);
-    posix_spawnattr_setflags(
-        &attributs, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
     std::vector<std::string> argv{m_requete.programme};
     argv.insert(argv.end(), m_requete.arguments.begin(), m_requete.arguments.end());
     std::vector<std::string> env = Environnement(m_requete);
     auto pArgv = Pointeurs(argv);
     auto pEnv = Pointeurs(env);
-    int rc = ::posix_spawn(&m_pid, m_requete.programme.c_str(), &actions, &attributs, pArgv.data(),
-                           pEnv.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributs);
-    if (rc != 0) {
-        m_resultat.erreur = rc;
+    // The child tells why exec failed through this pipe (closed by a successful exec), kept
+    // above the numbers the child's descriptors are moved to.
+    int tubeErreur[2];
+    if (::pipe2(tubeErreur, O_CLOEXEC) != 0) {
+        m_resultat.erreur = errno;
+        return false;
+    }
+    Descripteur erreurLecture(tubeErreur[0]);
+    Descripteur erreurEcriture(::fcntl(tubeErreur[1], F_DUPFD_CLOEXEC, 100));
+    ::close(tubeErreur[1]);
+    if (!erreurEcriture.ouvert()) {
+        m_resultat.erreur = errno;
+        return false;
+    }
+    const pid_t parent = ::getpid();
+    m_pid = ::fork();
+    if (m_pid < 0) {
+        m_resultat.erreur = errno;
+        return false;
+    }
+    if (m_pid == 0) {
+        // The child: only async-signal-safe calls until exec.
+        PreparerEnfant(m_requete, parent, lectureEntree.get(), ecritureSortie.get());
+        ::execve(pArgv[0], pArgv.data(), pEnv.data());
+        const int erreur = errno;
+        (void)!::write(erreurEcriture.get(), &erreur, sizeof erreur);
+        ::_exit(127);
+    }
+    erreurEcriture.Fermer();
+    int erreurEnfant = 0;
+    ssize_t lu;
+    do {
+        lu = ::read(erreurLecture.get(), &erreurEnfant, sizeof erreurEnfant);
+    } while (lu < 0 && errno == EINTR);
+    if (lu == static_cast<ssize_t>(sizeof erreurEnfant)) {
+        int wstatus = 0;
+        while (::waitpid(m_pid, &wstatus, 0) < 0 && errno == EINTR) {
+        }
+        m_pid = -1;
+        m_resultat.erreur = erreurEnfant;
         return false;
     }
     m_resultat.demarre = true;

@@ -19,6 +19,7 @@
 
 #include "common/i18n/Traduction.h"
 #include "common/net/Decouverte.h"
+#include "common/net/Valeurs.h"
 #include "common/text/Commun.h"
 #include "gui/import/ImportFenetre.h"
 #include "gui/list/ListeMachines.h"
@@ -306,18 +307,25 @@ void frmDecouverte::ActualiserBoutons() {
 int frmDecouverte::AjouterAuDossier() {
     std::vector<MachineImportee> machines;
     std::vector<QTreeWidgetItem*> lignes;
+    std::vector<std::string> refuses;  // addresses whose name was not kept
     for (int i = 0; i < m_hotes->topLevelItemCount(); ++i) {
         QTreeWidgetItem* ligne = m_hotes->topLevelItem(i);
         if (ligne->checkState(ColAdresse) != Qt::Checked) continue;
         MachineImportee m;
         m.adresse = DepuisQString(ligne->text(ColAdresse));
         m.nom = DepuisQString(ligne->text(ColNom));
-        if (m.nom.empty()) m.nom = m.adresse;
+        // A name read from the network is held to the rule of a typed name; one that breaks
+        // it (a "|" would split the stored line) is shown but not stored.
+        if (!m.nom.empty() && !net::EstNomMachineValide(m.nom)) refuses.push_back(m.adresse);
+        if (!net::EstNomMachineValide(m.nom)) m.nom = m.adresse;
         m.mac = DepuisQString(ligne->text(ColMAC));
         machines.push_back(std::move(m));
         lignes.push_back(ligne);
     }
     if (machines.empty()) return 0;
+    if (!refuses.empty())
+        MsgBox(this, Tr("MSG_DECOUVERTE_NOMS_REFUSES", {Joindre(refuses, ", ")}), 48,
+               kNomApplication);
     CibleArbreMachines cible(m_machines);
     AjouterMachines(machines, cible, [this] {
         return MsgBox(this, Tr("MSG_IMPORTATION_REMPLACER_SI_EXISTANT"), 4 + 32, kNomApplication) ==

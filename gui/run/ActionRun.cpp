@@ -302,8 +302,11 @@ void ExecutionAction::ReveillerViaInternet(int ligne, const Ligne& valeurs) {
     } else {
         const std::string resume = net::ResumeReponse(reponse);
         m_cible.Sablier(false);
+        // The advice about Internet access, firewall and proxy fits only when nothing answered;
+        // an answer (a refusal, an error page) is shown as the service gave it.
         MsgBox(m_cible.Fenetre(),
-               Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_LONG") + (resume.empty() ? "" : "\n\n" + resume),
+               resume.empty() ? Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_LONG")
+                              : Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_REFUS") + "\n\n" + resume,
                16, kTitreApplication);
         m_cible.Sablier(true);
     }

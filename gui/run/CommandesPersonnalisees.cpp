@@ -77,20 +77,29 @@ std::vector<std::string> Mots(const std::string& t, const std::vector<std::strin
                               std::string* option = nullptr) {
     std::vector<std::string> mots;
     std::string mot;
-    bool present = false;  // the word holds literal text or quotes, not only empty values
+    bool present = false;     // the word holds literal text or quotes, not only empty values
+    bool avecValeur = false;  // the word holds a value
+    bool finOptions = false;  // a literal "--" came before: what follows is never an option
     char guillemet = 0;
     auto finir = [&] {
         if (present || !mot.empty()) mots.push_back(mot);
+        if (mot == "--" && !avecValeur) finOptions = true;
         mot.clear();
-        present = false;
+        present = avecValeur = false;
+    };
+    // A value that starts an argument with "-", "/" or "+" would be read by many programs as
+    // one of their options (xfreerdp takes "/drive:x,/", X programs "+opt").
+    auto commeOption = [](const std::string& v) {
+        return !v.empty() && (v[0] == '-' || v[0] == '/' || v[0] == '+');
     };
     for (size_t i = 0; i < t.size(); ++i) {
         const char c = t[i];
         if (MarqueEn(t, i)) {
             const std::string& valeur = valeurs[static_cast<size_t>(t[i + 1] - '0')];
-            if (option && mot.empty() && !valeur.empty() && valeur[0] == '-' && option->empty())
+            if (option && !finOptions && mot.empty() && commeOption(valeur) && option->empty())
                 *option = valeur;
             mot += valeur;
+            avecValeur = true;
             i += 2;
         } else if (guillemet == '\'') {
             if (c == '\'')

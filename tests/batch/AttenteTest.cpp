@@ -7,13 +7,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <signal.h>
+
+#include <atomic>
 #include <chrono>
 #include <regex>
 #include <thread>
 
 #include "Aides.h"
 #include "batch/LigneCommande.h"
-#include "tests/common/test_net_espaces.h"
+#include "tests/common/test_net_hotes.h"
 
 namespace velmora::batch::test {
 namespace {
@@ -159,6 +162,36 @@ TEST_F(Attente, WithAPortTheMachineMustAcceptAConnection) {
     EXPECT_TRUE(
         std::regex_match(Ligne(r, " - serveur : "), std::regex(" - serveur : prête après [1-4] s")))
         << r.sortie;
+}
+
+// Ctrl-C (SIGINT) two seconds into a wait of 15 s ends the program within a round of probes,
+// as the signal ends it (exit status 130 from the shell's point of view).
+TEST_F(Attente, SigintDuringTheWaitEndsItWithinARound) {
+    const auto debut = std::chrono::steady_clock::now();
+    const Resultat r = LancerBatch(
+        {m_fichier, "/w:salle!absent", "/attendre:15"}, {},
+        {"ip", "netns", "exec", m_espaces.A(), "timeout", "--preserve-status", "-s", "INT", "2"});
+    const auto duree = std::chrono::steady_clock::now() - debut;
+    EXPECT_EQ(r.code, 128 + SIGINT) << r.sortie;
+    EXPECT_LT(duree, std::chrono::seconds(8)) << "the wait went on after the signal";
+    EXPECT_EQ(Ligne(r, " - absent : toujours"), "") << r.sortie;
+}
+
+// A machine still down is probed every 250 ms, by ping and by TCP port alike: about eight
+// times in a wait of 2 s (twice with rounds of a second).
+TEST_F(Attente, MachinesStillDownAreProbedFourTimesASecond) {
+    struct Cas {
+        std::string option, groupe, compteur;
+    };
+    for (const Cas& c :
+         {Cas{"/attendre:2", "Icmp", "OutEchos"}, Cas{"/attendre:2,2222", "Tcp", "ActiveOpens"}}) {
+        const long long avant = velmora::test::CompteurSnmp(m_espaces.A(), c.groupe, c.compteur);
+        const Resultat r = Lancer({"/w:salle!absent", c.option});
+        EXPECT_EQ(r.code, 3) << r.sortie;
+        const long long essais =
+            velmora::test::CompteurSnmp(m_espaces.A(), c.groupe, c.compteur) - avant;
+        EXPECT_GE(essais, 6) << c.option;
+    }
 }
 
 }  // namespace

@@ -122,10 +122,30 @@ TEST(Decouverte, OuiListGivesTheMakerOfAMac) {
     EXPECT_EQ(Fabricant(table, ""), "");
 }
 
+TEST(Decouverte, SubAllocatedBlocksGiveTheirOwnMaker) {
+    std::istringstream texte(
+        "00-55-DA   (hex)\t\tIEEE Registration Authority\n"
+        "0055DA     (base 16)\t\tIEEE Registration Authority\n"
+        "00-55-DA   (hex)\t\tVictorsure Limited\n"
+        "E00000-EFFFFF     (base 16)\t\tVictorsure Limited\n"
+        "70-B3-D5   (hex)\t\tTELEPLATFORMS\n"
+        "F2F000-F2FFFF     (base 16)\t\tTELEPLATFORMS\n"
+        "70-B3-D5   (hex)\t\tBroken range\n"
+        "F2F000-F3FFFF     (base 16)\t\tBroken range\n");
+    const TableOUI table = LireTableOUI(texte);
+    EXPECT_EQ(Fabricant(table, "00:55:DA:E1:02:03"), "Victorsure Limited");
+    EXPECT_EQ(Fabricant(table, "00:55:DA:B1:02:03"), "IEEE Registration Authority");
+    EXPECT_EQ(Fabricant(table, "70-B3-D5-F2-F1-23"), "TELEPLATFORMS");
+    EXPECT_EQ(Fabricant(table, "70-B3-D5-F3-01-23"), "");
+}
+
 TEST(Decouverte, DebianOuiListIsReadWhenInstalled) {
     if (!std::ifstream("/usr/share/ieee-data/oui.txt")) GTEST_SKIP() << "ieee-data not installed";
     EXPECT_GT(TableOUISysteme().size(), 10000u);
     EXPECT_EQ(Fabricant(TableOUISysteme(), "08-00-27-12-34-56"), "PCS Systemtechnik GmbH");
+    if (std::ifstream("/usr/share/ieee-data/mam.txt")) {
+        EXPECT_EQ(Fabricant(TableOUISysteme(), "00-55-DA-E1-02-03"), "Victorsure Limited");
+    }
 }
 
 TEST(Decouverte, NetBIOSNameIsTheUniqueWorkstationName) {

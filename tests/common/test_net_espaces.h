@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -71,6 +72,8 @@ class Espaces {
                        ": needs root, iproute2 and a kernel that allows namespaces and veth pairs";
             break;
         }
+        if (m_raison.empty() && !(LienPret(m_a, "va") && LienPret(m_b, "vb")))
+            m_raison = "the veth pair between the namespaces did not come up";
     }
     ~Espaces() {
         Commande("ip netns del " + m_a);
@@ -83,6 +86,32 @@ class Espaces {
     const std::string& Raison() const { return m_raison; }
     const std::string& A() const { return m_a; }
     const std::string& B() const { return m_b; }
+
+    // Waits until interface `lien` of namespace `ns` can send: the kernel turns a link on
+    // (operational state up, queueing discipline in place) some time after "ip link set up",
+    // later on a loaded machine, and drops what is sent before. False after 20 s.
+    static bool LienPret(const std::string& ns, const std::string& lien) {
+        for (int essai = 0; essai < 2000; ++essai) {
+            const std::string etat = Sortie("ip netns exec " + ns + " ip -o link show " + lien);
+            if (etat.find("state UP") != std::string::npos &&
+                etat.find("qdisc noop") == std::string::npos)
+                return true;
+            ::usleep(10000);
+        }
+        return false;
+    }
+
+    // The standard output of a shell command.
+    static std::string Sortie(const std::string& ligne) {
+        std::string texte;
+        if (FILE* f = ::popen((ligne + " 2>/dev/null").c_str(), "r")) {
+            char tampon[512];
+            for (size_t n; (n = std::fread(tampon, 1, sizeof tampon, f)) > 0;)
+                texte.append(tampon, n);
+            ::pclose(f);
+        }
+        return texte;
+    }
 
     // Runs a command inside namespace `ns`.
     static bool Dans(const std::string& ns, const std::string& ligne) {

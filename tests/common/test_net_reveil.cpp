@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,6 +16,7 @@
 #include "common/i18n/Traduction.h"
 #include "common/net/ReveilInternet.h"
 #include "common/platform/Outil.h"
+#include "common/text/Commun.h"
 #include "test_net_espaces.h"
 #include "test_net_pairs.h"
 
@@ -163,6 +170,91 @@ TEST(ReveilInternet, ResumeReponseKeepsOneSafeLine) {
     const std::string longue = std::string(299, 'a') + "é" + std::string(50, 'b');
     const std::string resume = ResumeReponse(longue);
     EXPECT_EQ(resume, std::string(299, 'a') + "...");  // "é" is not cut in two
+}
+
+TEST(ReveilInternet, AnAnswerThatIsNotOneLineOfTextShowsTheStatusLine) {
+    struct Cas {
+        std::string reponse, montre;
+    };
+    const std::string page =
+        "<!DOCTYPE HTML>\n<html><head><title>404 Not Found</title></head></html>\n";
+    const std::vector<Cas> cas = {
+        {ServeurHttp::Reponse("404 Not Found", page, "HTTP/1.1",
+                              "Content-Type: text/html; charset=iso-8859-1\r\n"),
+         "404 Not Found"},
+        {ServeurHttp::Reponse("404 Not Found", page), "404 Not Found"},  // no declared type
+        {ServeurHttp::Reponse("403 Forbidden", "wrong key\n", "HTTP/1.1",
+                              "CONTENT-TYPE: Text/Plain; charset=utf-8\r\n"),
+         "wrong key\n"},
+        {ServeurHttp::Reponse("403 Forbidden", "wrong key", "HTTP/1.1",
+                              "Content-Type: application/json\r\n"),
+         "403 Forbidden"},
+        {ServeurHttp::Reponse("500 Internal Server Error", std::string("\x00\x01\xff\xfe", 4)),
+         "500 Internal Server Error"},
+        {ServeurHttp::Reponse("503 Service Unavailable", "\r\n\r\n"), "503 Service Unavailable"},
+    };
+    for (const auto& c : cas) {
+        ServeurHttp serveur(c.reponse);
+        std::string reponse;
+        EXPECT_FALSE(ReveillerParInternet("1.2.3.4", 9, "00:11:22:33:44:55", reponse,
+                                          Reglages(serveur.Base() + "/?ip=%ip%")));
+        EXPECT_EQ(reponse, c.montre) << c.reponse;
+    }
+}
+
+TEST(ReveilInternet, OnlyHttpAndHttpsAreSpokenAndAnotherSchemeIsNamed) {
+    const std::filesystem::path secret =
+        std::filesystem::temp_directory_path() / ("velmora-secret-" + std::to_string(::getpid()));
+    std::ofstream(secret) << "first line of a private file\n";
+    i18n::Traductions().Clear();
+    for (const std::string& modele : {"file://" + secret.string(), "FILE://" + secret.string(),
+                                      std::string("dict://127.0.0.1/")}) {
+        std::string reponse;
+        EXPECT_FALSE(
+            ReveillerParInternet("1.2.3.4", 9, "00:11:22:33:44:55", reponse, Reglages(modele)));
+        EXPECT_EQ(reponse.find("private file"), std::string::npos) << modele;
+        const std::string schema = Minuscules(modele.substr(0, modele.find(':')));
+        EXPECT_NE(reponse.find("et non par " + schema + "://"), std::string::npos) << reponse;
+    }
+    std::filesystem::remove(secret);
+}
+
+TEST(ReveilInternet, AnEndlessBodyIsReadOnlyUpToItsBound) {
+    // A service that answers "200 OK" and then sends without end (up to 64 MB here).
+    const int ecoute = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(ecoute, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    socklen_t n = sizeof a;
+    ::getsockname(ecoute, reinterpret_cast<sockaddr*>(&a), &n);
+    ::listen(ecoute, 1);
+    std::atomic<long long> envoye{0};
+    std::thread service([&] {
+        const int c = ::accept4(ecoute, nullptr, nullptr, SOCK_CLOEXEC);
+        if (c < 0) return;
+        char tete[4096];
+        (void)!::recv(c, tete, sizeof tete, 0);
+        const std::string debut = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\nwoken\n";
+        (void)!::send(c, debut.data(), debut.size(), MSG_NOSIGNAL);
+        const std::string bloc(64 * 1024, 'x');
+        while (envoye < 64LL << 20) {
+            const ssize_t r = ::send(c, bloc.data(), bloc.size(), MSG_NOSIGNAL);
+            if (r <= 0) break;
+            envoye += r;
+        }
+        ::close(c);
+    });
+    std::string reponse;
+    const bool ok = ReveillerParInternet(
+        "1.2.3.4", 9, "00:11:22:33:44:55", reponse,
+        Reglages("http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/?ip=%ip%"));
+    service.join();
+    ::close(ecoute);
+    EXPECT_TRUE(ok) << "the status came before the body was cut";
+    EXPECT_LE(reponse.size(), 64u * 1024);
+    EXPECT_EQ(ResumeReponse(reponse), "woken");
+    EXPECT_LT(envoye.load(), 64LL << 20) << "the transfer was stopped";
 }
 
 TEST(ReveilInternet, ServerThatNeverAnswersFailsAfterTheTimeLimit) {

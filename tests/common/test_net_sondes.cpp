@@ -20,15 +20,18 @@
 #include <thread>
 #include <vector>
 
+#include "common/net/Decouverte.h"
 #include "common/net/Outil.h"
 #include "common/net/Sondes.h"
 #include "common/net/SondesInterne.h"
-#include "test_net_espaces.h"
+#include "test_net_hotes.h"
 
 namespace velmora::net {
 namespace {
 
 constexpr long long kTempoMs = 300;
+// The wait of a ping that must end before it: by an answer or a router's refusal.
+constexpr long long kAttenteLongueMs = 10000;
 
 TEST(Sondes, DefaultRouteOfLowestMetricWinsAndDownRoutesAreIgnored) {
     const std::string table =
@@ -191,11 +194,16 @@ TEST_F(SondesEspaces, EveryPingMethodTellsAnswerSilenceAndRouterRefusal) {
         SCOPED_TRACE(static_cast<int>(methode));
         bool hote = false, boucle = false, silence = true, routeur = true;
         std::string reponse, autre = "unchanged";
+        // An answer or a refusal ends a ping at once: a long wait costs nothing when the code
+        // is right, and keeps a loaded machine (a ping tool slow to start) from failing it.
         DansA([&] {
-            hote = Pinger("198.18.0.2", reponse, kTempoMs, methode);
-            boucle = Pinger("127.0.0.1", autre, kTempoMs, methode);
+            hote = Pinger("198.18.0.2", reponse, kAttenteLongueMs, methode);
+            boucle = Pinger("127.0.0.1", autre, kAttenteLongueMs, methode);
             silence = Pinger("198.18.0.77", autre, kTempoMs, methode);
-            routeur = Pinger("198.18.9.5", autre, kTempoMs, methode);
+            // The ping tool waits its whole time after a refusal.
+            routeur =
+                Pinger("198.18.9.5", autre,
+                       methode == MethodePing::OutilPing ? kTempoMs : kAttenteLongueMs, methode);
         });
         EXPECT_TRUE(hote);
         EXPECT_EQ(reponse, "198.18.0.2");
@@ -206,82 +214,6 @@ TEST_F(SondesEspaces, EveryPingMethodTellsAnswerSilenceAndRouterRefusal) {
     }
 }
 
-// Live hosts that answer echo requests late: a TUN device of namespace `ns` takes
-// 198.18.5.0/24, and a thread answers each echo request from the requested address after
-// `retardMs`, so that errors about other targets arrive while a ping to a live host waits.
-class HotesLents {
-  public:
-    HotesLents(const std::string& ns, int retardMs) : m_retard(retardMs) {
-        test::Espaces::Executer(ns, [&] {
-            m_fd = ::open("/dev/net/tun", O_RDWR | O_CLOEXEC | O_NONBLOCK);
-            if (m_fd < 0) return;
-            ifreq ifr{};
-            ifr.ifr_flags = IFF_TUN | IFF_NO_PI;
-            std::strcpy(ifr.ifr_name, "vlmlents");
-            if (::ioctl(m_fd, TUNSETIFF, &ifr) != 0) {
-                ::close(m_fd);
-                m_fd = -1;
-            }
-        });
-        if (m_fd < 0 || !test::Espaces::Dans(ns, "ip link set vlmlents up") ||
-            !test::Espaces::Dans(ns, "ip route add 198.18.5.0/24 dev vlmlents"))
-            return;
-        m_pret = true;
-        m_fil = std::thread([this] { Boucle(); });
-    }
-    ~HotesLents() {
-        m_fin = true;
-        if (m_fil.joinable()) m_fil.join();
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    bool Pret() const { return m_pret; }
-
-  private:
-    static void Somme(std::uint8_t* p, size_t n, size_t champ) {
-        p[champ] = p[champ + 1] = 0;
-        std::uint32_t s = 0;
-        for (size_t i = 0; i + 1 < n; i += 2) s += (p[i] << 8) | p[i + 1];
-        if (n & 1) s += p[n - 1] << 8;
-        while (s >> 16) s = (s & 0xFFFF) + (s >> 16);
-        p[champ] = static_cast<std::uint8_t>(~s >> 8);
-        p[champ + 1] = static_cast<std::uint8_t>(~s & 0xFF);
-    }
-    void Boucle() {
-        using Horloge = std::chrono::steady_clock;
-        std::vector<std::pair<Horloge::time_point, std::vector<std::uint8_t>>> attente;
-        while (!m_fin) {
-            pollfd p{m_fd, POLLIN, 0};
-            ::poll(&p, 1, 5);
-            std::uint8_t paquet[2048];
-            for (ssize_t n; (n = ::read(m_fd, paquet, sizeof paquet)) > 0;) {
-                const size_t ihl = (paquet[0] & 0x0F) * 4u;
-                if (n < static_cast<ssize_t>(ihl + 8) || paquet[9] != IPPROTO_ICMP ||
-                    paquet[ihl] != 8)
-                    continue;
-                std::vector<std::uint8_t> reponse(paquet, paquet + n);
-                std::swap_ranges(reponse.begin() + 12, reponse.begin() + 16, reponse.begin() + 16);
-                reponse[8] = 64;
-                Somme(reponse.data(), ihl, 10);
-                reponse[ihl] = 0;  // echo reply
-                Somme(reponse.data() + ihl, reponse.size() - ihl, 2);
-                attente.emplace_back(Horloge::now() + std::chrono::milliseconds(m_retard),
-                                     std::move(reponse));
-            }
-            const auto maintenant = Horloge::now();
-            std::erase_if(attente, [&](const auto& r) {
-                if (r.first > maintenant) return false;
-                (void)!::write(m_fd, r.second.data(), r.second.size());
-                return true;
-            });
-        }
-    }
-    int m_fd = -1;
-    int m_retard;
-    bool m_pret = false;
-    std::atomic<bool> m_fin{false};
-    std::thread m_fil;
-};
-
 // Many pings at once: a raw socket sees every ICMP error of the host, so another target's
 // "unreachable" must never end a ping to a live host, nor a reply count for a dead one.
 TEST_F(SondesEspaces, ConcurrentPingsKeepTheirOwnAnswers) {
@@ -290,7 +222,7 @@ TEST_F(SondesEspaces, ConcurrentPingsKeepTheirOwnAnswers) {
     // B answers every "unreachable" at once, without its usual rate limit.
     ASSERT_TRUE(test::Espaces::Dans(m_espaces.B(), "sysctl -w net.ipv4.icmp_ratelimit=0"));
     ASSERT_TRUE(test::Espaces::Dans(m_espaces.B(), "sysctl -w net.ipv4.icmp_msgs_per_sec=100000"));
-    HotesLents lents(m_espaces.B(), 200);
+    test::HotesLents lents(m_espaces.B(), 200);
     ASSERT_TRUE(lents.Pret()) << "no TUN device for the slow hosts";
     constexpr int kParMoitie = 32;
     for (MethodePing methode :
@@ -305,7 +237,8 @@ TEST_F(SondesEspaces, ConcurrentPingsKeepTheirOwnAnswers) {
                         (vivant ? "198.18.5." : "198.18.9.") + std::to_string(i + 1);
                     test::Espaces::Executer(m_espaces.A(), [&] {
                         std::string reponse;
-                        (vivant ? vivants : morts)[i] = Pinger(cible, reponse, 2000, methode);
+                        (vivant ? vivants : morts)[i] =
+                            Pinger(cible, reponse, vivant ? kAttenteLongueMs : 2000, methode);
                     });
                 });
             }
@@ -328,6 +261,22 @@ TEST_F(SondesEspaces, MacOfTheHostComesFromTheNeighbourTable) {
         mac = ChercherAdresseMAC("198.18.0.2");
     });
     EXPECT_EQ(mac, "02-00-00-00-0B-02");
+}
+
+TEST_F(SondesEspaces, TheOwnAddressGivesTheMacOfItsInterface) {
+    std::string propre = "unset", boucle = "unset", autre = "unset";
+    DansA([&] {
+        propre = MacInterfaceLocale("198.18.0.1");
+        boucle = MacInterfaceLocale("127.0.0.1");
+        autre = MacInterfaceLocale("198.18.0.2");
+    });
+    EXPECT_EQ(propre, "02-00-00-00-0A-01");
+    EXPECT_EQ(boucle, "");
+    EXPECT_EQ(autre, "");
+    std::unique_ptr<SondesDecouverte> sondes = CreerSondesDecouverte();
+    std::string mac;
+    DansA([&] { mac = sondes->MacVoisin("198.18.0.1"); });
+    EXPECT_EQ(mac, "02-00-00-00-0A-01") << "discovery lists this machine with its own MAC";
 }
 
 TEST_F(SondesEspaces, MacComesFromNetBIOSWhenTheNeighbourIsUnknown) {

@@ -2,6 +2,7 @@
 // talkative tools, time limit with the whole process group killed, input, stop callback.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -69,13 +70,11 @@ TEST(ProcessRunner, ChildLeftBehindDoesNotHoldTheRun) {
 }
 
 TEST(ProcessRunner, TimeLimitCoversOutputWrittenAfterTheToolEnded) {
-    // The tool ends at once, leaving a child that writes for 20 s: the run still ends at its
-    // limit, and the child with it.
+    // The tool ends soon, leaving a child that writes without end: the run still ends at its
+    // limit, and the child with it. (The child writes without pausing, and has begun before
+    // the tool ends: a pause could be taken, on a loaded machine, for a child gone quiet.)
     const auto debut = std::chrono::steady_clock::now();
-    ProcessResult r = Shell(
-        "(echo $(sh -c 'echo $PPID'); i=0; while [ $i -lt 2000 ]; do echo x; sleep 0.01;"
-        " i=$((i+1)); done) & exit 0",
-        600);
+    ProcessResult r = Shell("sh -c 'echo $$; exec yes x' & sleep 0.3; exit 0", 600);
     const auto duree = std::chrono::steady_clock::now() - debut;
     EXPECT_LT(duree, std::chrono::seconds(5));
     EXPECT_TRUE(r.expire);
@@ -144,6 +143,42 @@ TEST(ProcessRunner, StopSignalEndsTheToolAndItsGroup) {
     const pid_t enfant = std::stoi(r.sortie);
     EXPECT_TRUE(Termine(enfant)) << "the tool's child survived the stop signal";
     ::kill(enfant, SIGKILL);
+}
+
+// A program killed outright while it runs a tool (the console program during a remote
+// restart): the tool ends with it instead of going on alone. The tool also keeps reading a
+// pipe it inherited, as `net` does with its credentials.
+TEST(ProcessRunner, AToolEndsWhenTheProgramThatRunsItIsKilled) {
+    const std::string fichier =
+        (std::filesystem::temp_directory_path() / ("velmora-enfant-" + std::to_string(::getpid())))
+            .string();
+    std::filesystem::remove(fichier);
+    const pid_t programme = ::fork();
+    ASSERT_GE(programme, 0);
+    if (programme == 0) {
+        ProcessRequest r;
+        r.programme = "/bin/sh";
+        r.arguments = {"-c", "echo $$ > " + fichier + ".tmp && mv " + fichier + ".tmp " + fichier +
+                                 " && exec sleep 60"};
+        r.entree = std::string("secret\n");
+        r.delaiMaxMs = 60000;
+        SystemProcessRunner().Run(r);
+        ::_exit(0);
+    }
+    pid_t outil = 0;
+    for (int essai = 0; essai < 500 && outil == 0; ++essai) {
+        std::ifstream lu(fichier);
+        if (!(lu >> outil)) {
+            outil = 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    ::kill(programme, SIGKILL);
+    ::waitpid(programme, nullptr, 0);
+    std::filesystem::remove(fichier);
+    ASSERT_GT(outil, 0) << "the tool did not start";
+    EXPECT_TRUE(Termine(outil)) << "the tool outlived the program that ran it";
+    ::kill(outil, SIGKILL);
 }
 
 TEST(ProcessRunner, MissingProgramIsNotStarted) {

@@ -69,6 +69,10 @@ bool FauxReseau::EnvoyerPaquetMagique(const std::string& adresse, const std::str
 bool FauxReseau::ReveillerParInternet(const std::string& adresse, long long port,
                                       const std::string& mac, std::string& reponse) {
     Noter("internet " + adresse + " " + std::to_string(port) + " " + mac);
+    if (auto it = reponsesReveil.find(adresse); it != reponsesReveil.end()) {
+        if (!it->second.empty()) reponse = it->second;
+        return false;
+    }
     reponse = "OK " + adresse;
     return relaisRepond && !refus.count(adresse);
 }

@@ -34,6 +34,8 @@ class FauxReseau : public net::OperationsReseau {
     std::string erreurPaquet;                  // non-empty: every magic packet fails with it
     bool relaisRepond = true;                  // the wake relay accepts (its body: "OK <address>")
     std::map<std::string, std::string> refus;  // address -> error text of a refusal
+    // address -> what the wake-via-Internet service answered ("" : no answer at all)
+    std::map<std::string, std::string> reponsesReveil;
     // True: the pause really waits (as the real one does, polling the stop request); false:
     // it is only recorded.
     bool pausesReelles = false;

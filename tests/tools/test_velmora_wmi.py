@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # The WMI helper's calls marshalled by Impacket's own method code (createMethods) on objects that
 # carry the real parameter types of Win32_Process.Create and Win32_OperatingSystem.Win32Shutdown;
-# the transport is a recorder, so nothing is sent anywhere.
+# the transport is a recorder, so nothing is sent anywhere. The out parameters come back as the
+# bytes a Windows server sends, decoded by Impacket's own object reader.
 import importlib.machinery
 import importlib.util
 import os
@@ -11,6 +12,7 @@ import unittest
 from collections import OrderedDict
 
 from impacket.dcerpc.v5.dcom import wmi
+from impacket.dcerpc.v5.dcomrt import INTERFACE, OBJREF_CUSTOM
 from impacket.structure import Structure
 
 HELPER = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools",
@@ -84,12 +86,49 @@ class System:
     SystemDirectory = "D:\\WIN\\system32"
 
 
-class Recorder:
-    """IWbemServices whose calls are recorded; ExecMethod gets the marshalled parameters."""
+def encoded_string(text):
+    return b"\x00" + text.encode("ascii") + b"\x00"
 
-    def __init__(self, refuse=None):
+
+def out_parameters(values):
+    """The out parameters of a method (an instance of __PARAMETERS whose uint32 properties are
+    `values`) encoded as in [MS-WMIO], read back by Impacket as ExecMethod does."""
+    names = list(values)
+    heap = encoded_string("__PARAMETERS")
+    lookup = b""
+    nd_table = b"\x00" * ((len(names) - 1) // 4 + 1)
+    for order, name in enumerate(names):
+        name_ref = len(heap)
+        heap += encoded_string(name)
+        info_ref = len(heap)
+        heap += struct.pack("<LHLL", UINT32, order, order * 4, 0) + struct.pack("<L", 4)
+        lookup += struct.pack("<LL", name_ref, info_ref)
+    class_values = nd_table + b"\x00" * (4 * len(names))
+    body = (struct.pack("<LLL", 4, 4, len(names)) + lookup + class_values +
+            struct.pack("<L", len(heap) | 0x80000000) + heap)
+    class_part = struct.pack("<LBLL", 13 + len(body), 0, 0, len(class_values)) + body
+    instance_heap = encoded_string("__PARAMETERS")
+    instance_values = nd_table + b"".join(struct.pack("<L", values[n]) for n in names)
+    rest = (b"\x00" + struct.pack("<L", 0) + instance_values + struct.pack("<L", 4) + b"\x01" +
+            struct.pack("<L", len(instance_heap) | 0x80000000) + instance_heap)
+    block = b"\x02" + class_part + struct.pack("<L", 4 + len(rest)) + rest
+    reference = OBJREF_CUSTOM()
+    reference["iid"] = wmi.IID_IWbemClassObject
+    reference["clsid"] = wmi.CLSID_WbemClassObject
+    reference["cbExtension"] = 0
+    reference["pObjectData"] = struct.pack("<LL", 0x12345678, len(block)) + block
+    reference["ObjectReferenceSize"] = len(reference["pObjectData"])
+    return wmi.IWbemClassObject(INTERFACE(objRef=reference.getData(), target="offline"))
+
+
+class Recorder:
+    """IWbemServices whose calls are recorded; ExecMethod gets the marshalled parameters and
+    answers with out parameters holding `returns` as ReturnValue."""
+
+    def __init__(self, refuse=None, returns=0):
         self.calls = []
         self.refuse = refuse
+        self.returns = returns
 
     def GetObject(self, name):
         return FakeClass(name, self), None
@@ -107,7 +146,9 @@ class Recorder:
         if self.refuse:
             raise self.refuse
         self.calls.append(("method", path, name, pInParams.getData()))
-        return object()
+        if name == "Create":
+            return out_parameters({"ProcessId": 4242, "ReturnValue": self.returns})
+        return out_parameters({"ReturnValue": self.returns})
 
 
 def utf16(text):
@@ -155,6 +196,23 @@ class Marshalling(unittest.TestCase):
             text, code = helper.error_of(raised.exception)
             self.assertIn("WBEM_E_ACCESS_DENIED", text)
             self.assertEqual(helper.signed32(code), -2147217405)
+
+    def test_a_call_that_windows_refuses_is_a_failure_with_its_return_value(self):
+        for action, returned, reason in ((5, 2, "Access denied."), (7, 9, "Path not found."),
+                                         (8, 1191, "other users logged on"),
+                                         (10, 5, "Access is denied."),
+                                         (9, 4321, "refused the action")):
+            with self.assertRaises(helper.CallFailed, msg=action) as raised:
+                self.run_action(action, Recorder(returns=returned))
+            text, code = helper.error_of(raised.exception)
+            self.assertIn(reason, text)
+            self.assertEqual(code, returned)
+        # Out parameters that hold no ReturnValue cannot be read as a success either.
+        services = Recorder()
+        services.ExecMethod = lambda *args, **kwargs: out_parameters({"ProcessId": 1})
+        with self.assertRaises(helper.CallFailed) as raised:
+            helper.perform(services, 6)
+        self.assertEqual(helper.error_of(raised.exception), helper.GARBLED_ANSWER)
 
 
 class ErrorLines(unittest.TestCase):

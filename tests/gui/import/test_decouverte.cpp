@@ -255,6 +255,38 @@ class TestDecouverte : public QObject {
         QVERIFY(!ajouter->isEnabled());
     }
 
+    // A NetBIOS name that would split the stored machine line is shown, but the machine joins
+    // the folder under its address, and the user is told.
+    void aNameThatBreaksTheFieldRuleIsShownButStoredAsTheAddress() {
+        m_reseau->netbios["127.0.0.5"] = "X|127.0.0.5";
+        m_reseau->noms["127.0.0.2"] = "routeur\tmaison";
+        frmDecouverte fenetre(m_fenetre->lvwMachines(), m_fenetre.get());
+        Enfant<QLineEdit>(&fenetre, "txtPlage")->setText("127.0.0.0/29");
+        QVERIFY(fenetre.Demarrer());
+        QTRY_VERIFY(!fenetre.EnCours());
+        auto* hotes = Enfant<QTreeWidget>(&fenetre, "lvwHotes");
+        QCOMPARE(LigneDe(hotes, "127.0.0.5")->text(frmDecouverte::ColNom), QString("X|127.0.0.5"));
+        for (const char* a : {"127.0.0.2", "127.0.0.5"})
+            LigneDe(hotes, a)->setCheckState(0, Qt::Checked);
+        Enfant<QPushButton>(&fenetre, "cmdAjouterAuDossier")->click();
+        QCOMPARE(m_messages, (std::vector<std::string>{i18n::Tr("MSG_DECOUVERTE_NOMS_REFUSES",
+                                                                {"127.0.0.2, 127.0.0.5"})}));
+        QTreeWidget* machines = m_fenetre->lvwMachines();
+        QCOMPARE(machines->topLevelItemCount(), 4);
+        int ajoutees = 0;
+        for (int i = 0; i < machines->topLevelItemCount(); ++i) {
+            const Machine m = LireElement(machines->topLevelItem(i));
+            if (m.adresse != "127.0.0.2" && m.adresse != "127.0.0.5") continue;
+            QCOMPARE(m.nom, m.adresse);
+            ++ajoutees;
+        }
+        QCOMPARE(ajoutees, 2);
+        QVERIFY(m_fenetre->SauvegarderConfiguration());
+        std::ifstream fichier(m_fichier);
+        const std::string texte((std::istreambuf_iterator<char>(fichier)), {});
+        QVERIFY2(texte.find("X|127.0.0.5") == std::string::npos, texte.c_str());
+    }
+
     void stopKeepsWhatCameAndClosingStopsTheSweep() {
         m_reseau->retenir = true;
         {

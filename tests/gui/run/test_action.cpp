@@ -374,6 +374,27 @@ class TestAction : public QObject {
                 cible.lignes.end());
     }
 
+    // The error box of a failed wake via Internet: the service's answer when one came, the
+    // advice about Internet access, firewall and proxy only when none did.
+    void reveilInternetBoiteSelonLaReponse() {
+        Etat().action.code = ActionReveillerViaInternet;
+        Etat().reglages.fenetreTraitementMultiselection = true;  // one row: no journal
+        for (const std::string& service : {std::string("404 Not Found"), std::string()}) {
+            FausseCible cible;
+            cible.Ajouter("a", "203.0.113.5");
+            FauxReseau reseau;
+            reseau.reponsesReveil = {{"203.0.113.5", service}};
+            Repondeur repondeur;
+            ExecutionAction(cible, reseau).Executer();
+            QCOMPARE(repondeur.questions.size(), size_t(1));
+            const std::string attendu =
+                service.empty()
+                    ? i18n::Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_LONG")
+                    : i18n::Tr("MSG_ERREUR_REVEIL_VIA_INTERNET_REFUS") + "\n\n" + service;
+            QCOMPARE(repondeur.questions[0].texte, attendu);
+        }
+    }
+
     void menuActions() {
         const std::vector<std::string> commandes = {"Outils\\Bureau", "Outils\\Explorer", "Ping",
                                                     "Autres\\X"};

@@ -161,6 +161,29 @@ class TestCommandes : public QObject {
                  CommandeConstruite::Etat::Ok);
     }
 
+    // "/" and "+" start options too (xfreerdp "/drive:x,/", X programs "+opt"); a literal "--"
+    // before the value is the safe form, and a "--" that comes from a value is not.
+    void valuesStartingWithSlashOrPlusAreOptionsUnlessAfterALiteralDoubleDash() {
+        ValeursMachine machine = Ligne("pc", "1.2.3.4");
+        for (const char* nom : {"/drive:x,/", "+extension", "-X"}) {
+            machine.nom = nom;
+            QCOMPARE(ConstruireCommande("xfreerdp %host%", machine, "").etat,
+                     CommandeConstruite::Etat::ValeurOption);
+            QCOMPARE(ConstruireCommande("xfreerdp /v:%ip% /t:%host%", machine, "").etat,
+                     CommandeConstruite::Etat::Ok);
+            const CommandeConstruite sure = ConstruireCommande("ssh -l me -- %host%", machine, "");
+            QCOMPARE(sure.etat, CommandeConstruite::Etat::Ok);
+            QCOMPARE(sure.arguments, (std::vector<std::string>{"-l", "me", "--", nom}));
+        }
+        machine.nom = "--";
+        machine.commentaire = "-oProxyCommand=x";
+        QCOMPARE(ConstruireCommande("ssh %host% %comm%", machine, "").etat,
+                 CommandeConstruite::Etat::ValeurOption);
+        machine.nom = "x";
+        QCOMPARE(ConstruireCommande("ssh \"--\" %comm%", machine, "").etat,
+                 CommandeConstruite::Etat::Ok);
+    }
+
     void sessionsUseTheRowLoginOrTheConfiguredOneAndKeepOneEntryPerMachine() {
         FauxLanceur lanceur;
         FaussesSessions sessions;
