@@ -101,6 +101,7 @@ int Executer(std::vector<std::string> arguments, Console& console, std::ostream&
     console.DefinirSilencieux(commande.silencieux);
     if (!erreur) erreur = VerifierCommande(commande);
     if (erreur) console.TerminerBatch(1, Texte(erreur->cle, erreur->valeurs), false);
+    if (commande.cadence >= 0) prog.reglages.cadenceBalayageLien = commande.cadence;
 
     ContexteBatch contexte{console, operations, prog.fichierConfig, prog.reglages};
     if (commande.action == '?') {

@@ -58,6 +58,17 @@ bool LireAttente(const std::string& texte, Commande& commande) {
     return true;
 }
 
+// "/cadence:N": requests a second to addresses of the local network, 0 (no limit) to 1,000,000.
+bool LireCadence(const std::string& texte, Commande& commande) {
+    const std::string v = Rogner(texte);
+    if (v.empty() || v.size() > 7 || v.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const long long n = std::stoll(v);
+    if (n > 1000000) return false;
+    commande.cadence = n;
+    return true;
+}
+
 }  // namespace
 
 std::string RognerGauche(std::string_view texte) {
@@ -137,6 +148,9 @@ std::optional<ErreurCommande> AnalyserOptions(std::string_view options, Commande
         } else if (jeton == "/attendre:") {
             if (!LireAttente(ExtraireValeur(reste, position), commande))
                 return ErreurCommande{"MSG_ERREUR_OPTION_ATTENDRE", {}};
+        } else if (jeton == "/cadence:") {
+            if (!LireCadence(ExtraireValeur(reste, position), commande))
+                return ErreurCommande{"MSG_ERREUR_OPTION_CADENCE", {}};
         } else if (jeton == "/m:") {
             // The message travels to a Windows machine: its line breaks stay CR LF.
             std::string v = Remplacer(ExtraireValeur(reste, position), "§", "\r\n");

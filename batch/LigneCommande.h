@@ -28,6 +28,7 @@ struct Commande {
     bool optionsDonnees = false;  // any of /m:, /t:, /f: was given
     long long attente = 0;        // /attendre: seconds to wait for woken machines, 0: none
     int portAttente = 0;          // /attendre:S,PORT: wait for this TCP port, 0: for a ping
+    long long cadence = -1;       // /cadence: on-link probes a second (0: no limit), -1: setting
 };
 
 // A refused command line: the key of its message and the values that fill it.

@@ -53,6 +53,9 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
         {"MSG_ERREUR_OPTION_NON_PERMISE_ATTENDRE",
          "L'option /attendre ne peut être utilisée qu'avec les actions de réveil /w, /W, /n et "
          "/N..."},
+        {"MSG_ERREUR_OPTION_CADENCE",
+         "L'option /cadence: doit être suivie du nombre de requêtes par seconde vers les "
+         "adresses du réseau local (0 à 1000000, 0 : sans limite)..."},
         {"TXT_ATTENTE_MACHINES", "Attente des machines (%v s au plus) :"},
         {"TXT_ATTENTE_PORT", "Attente du port %v des machines (%v s au plus) :"},
         {"TXT_MACHINE_PRETE", "prête après %v s"},
@@ -108,6 +111,9 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
          "                  avec un port, accepte une connexion TCP sur ce port : 22 pour\n"
          "                  ssh, 3389 pour le bureau à distance) ; code de sortie 3 si\n"
          "                  l'une d'elles n'est pas prête à temps\n"
+         "   /cadence:{n} : nombre de requêtes par seconde au plus vers les adresses du\n"
+         "                  réseau local lors des pings (0 : sans limite ; par défaut\n"
+         "                  CadenceBalayageLien du fichier de configuration, 2000)\n"
          "\n"
          "Informations complémentaires\n"
          "   - En l'absence des options /m, /t et /f, les valeurs par défaut du fichier\n"

@@ -67,6 +67,24 @@ TEST(OptionAttendre, BadValuesAndOtherActionsAreRefusedWithTheirOwnMessages) {
     EXPECT_EQ(d.action, 0);
 }
 
+TEST(OptionCadence, APaceForTheLocalNetworkIsTakenWithAnyActionAndBadValuesAreRefused) {
+    Commande c;
+    EXPECT_FALSE(Analyser("/w:pc1 /cadence:500 /attendre:30", c));
+    EXPECT_EQ(c.cadence, 500);
+    Commande sansLimite;
+    EXPECT_FALSE(Analyser("/u /cadence:0", sansLimite));
+    EXPECT_EQ(sansLimite.cadence, 0);
+    Commande parDefaut;
+    EXPECT_FALSE(Analyser("/w:pc1", parDefaut));
+    EXPECT_EQ(parDefaut.cadence, -1);
+    for (const char* valeur : {"", "-1", "abc", "1000001", "99999999999999999999", "0x10", "5 0"}) {
+        Commande d;
+        const auto erreur = Analyser(std::string("/w:pc1 /cadence:") + valeur, d);
+        ASSERT_TRUE(erreur) << valeur;
+        EXPECT_EQ(erreur->cle, "MSG_ERREUR_OPTION_CADENCE") << valeur;
+    }
+}
+
 // The client namespace A runs the program; B holds 198.18.0.2 from the start and, after a
 // while, the address of a machine that "boots".
 class Attente : public ::testing::Test {

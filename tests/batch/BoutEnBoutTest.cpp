@@ -86,9 +86,9 @@ TEST(BoutEnBout, StartUpUsageTextAndCommandLineErrors) {
         Resultat r = LancerBatch(arguments);
         EXPECT_EQ(r.code, 0);
         Lignes_t lignes = Lignes(r.sortie);
-        // The banner line, the 62 lines of the usage text (the first, empty, ends the banner
+        // The banner line, the 65 lines of the usage text (the first, empty, ends the banner
         // line), an empty line.
-        ASSERT_EQ(lignes.size(), 64u) << r.sortie;
+        ASSERT_EQ(lignes.size(), 67u) << r.sortie;
         EXPECT_EQ(lignes[0].rfind("VelmoraBatch v", 0), 0u);
         EXPECT_NE(lignes[0].find(" - "), std::string::npos);
         EXPECT_EQ(lignes[1], "Utilisation");
@@ -96,11 +96,13 @@ TEST(BoutEnBout, StartUpUsageTextAndCommandLineErrors) {
         EXPECT_EQ(lignes[36],
                   "                  signe '§' peut être utilisé comme retour-chariot)");
         EXPECT_EQ(lignes[41], "   /attendre:{secondes}[,port]");
-        EXPECT_EQ(lignes[54],
+        EXPECT_EQ(lignes[47],
+                  "   /cadence:{n} : nombre de requêtes par seconde au plus vers les adresses du");
+        EXPECT_EQ(lignes[57],
                   "   - Code de sortie 2 : fichier de configuration absent ou illisible, ou");
-        EXPECT_EQ(lignes[60], "   VelmoraBatch /l:tavrin");
-        EXPECT_EQ(lignes[61], "   VelmoraBatch /w:serveurs!nas /attendre:180,22");
-        EXPECT_EQ(lignes[62], "");
+        EXPECT_EQ(lignes[63], "   VelmoraBatch /l:tavrin");
+        EXPECT_EQ(lignes[64], "   VelmoraBatch /w:serveurs!nas /attendre:180,22");
+        EXPECT_EQ(lignes[65], "");
     }
 
     // A missing file is reported before the command line is looked at; nothing was done, so
@@ -132,7 +134,7 @@ TEST(BoutEnBout, UsageTextReadsWholeInEachLanguage) {
     Resultat r = LancerBatch({dossier.Ecrire("maison.ini", ConfigTest("", "")), "/?"});
     ASSERT_EQ(r.code, 0);
     Lignes_t lignes = Lignes(r.sortie);
-    ASSERT_EQ(lignes.size(), 64u) << r.sortie;
+    ASSERT_EQ(lignes.size(), 67u) << r.sortie;
     EXPECT_NE(lignes[0].find(" - réveil et arrêt des machines"), std::string::npos) << lignes[0];
     EXPECT_EQ(lignes[13],
               "   /h:{étendueC} : Mettre en veille prolongée la machine distante (WMI)");
@@ -149,7 +151,7 @@ TEST(BoutEnBout, UsageTextReadsWholeInEachLanguage) {
     r = LancerBatch({"/?"}, {}, {}, programme);
     ASSERT_EQ(r.code, 0);
     lignes = Lignes(r.sortie);
-    ASSERT_EQ(lignes.size(), 64u) << r.sortie;
+    ASSERT_EQ(lignes.size(), 67u) << r.sortie;
     EXPECT_EQ(lignes[0].rfind("VelmoraBatch v", 0), 0u);
     EXPECT_NE(lignes[0].find(" - "), std::string::npos);
     EXPECT_EQ(lignes[1], "Usage");

@@ -167,7 +167,7 @@ TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     // the Configuration file writer's.
     const size_t reseau = TextesReseau().size() + velmora::TextesFichierIni().size();
     ASSERT_EQ(fenetre.size(), 154u + reseau);
-    ASSERT_EQ(console.size(), 64u + reseau);
+    ASSERT_EQ(console.size(), 65u + reseau);
     for (const auto* liste : {&fenetre, &console}) {
         std::set<std::string> cles;
         for (const auto& [cle, texte] : *liste) {
