@@ -112,10 +112,10 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
          "     un seul appel de l'outil. Voir exemples...\n"
          "\n"
          "Exemples\n"
-         "   VelmoraBatch /W:serveurs!*\n"
-         "   VelmoraBatch maison.ini /S:* /m:\"à table !\" /t:30 /f:on\n"
+         "   VelmoraBatch '/W:serveurs!*'\n"
+         "   VelmoraBatch maison.ini '/S:*' '/m:à table !' /t:30 /f:on\n"
          "   VelmoraBatch /l:tavrin\n"
-         "   VelmoraBatch /w:serveurs!nas /attendre:180,22\n"},
+         "   VelmoraBatch '/w:serveurs!nas' /attendre:180,22\n"},
     };
     return textes;
 }

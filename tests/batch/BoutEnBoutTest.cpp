@@ -96,8 +96,12 @@ TEST(BoutEnBout, StartUpUsageTextAndCommandLineErrors) {
         EXPECT_EQ(lignes[36],
                   "                  signe '§' peut être utilisé comme retour-chariot)");
         EXPECT_EQ(lignes[41], "   /attendre:{secondes}[,port]");
+        // The examples, pasted into an interactive bash, reach the program as written: every
+        // switch holding "!", "*" or "?" is in single quotes.
+        EXPECT_EQ(lignes[56], "   VelmoraBatch '/W:serveurs!*'");
+        EXPECT_EQ(lignes[57], "   VelmoraBatch maison.ini '/S:*' '/m:à table !' /t:30 /f:on");
         EXPECT_EQ(lignes[58], "   VelmoraBatch /l:tavrin");
-        EXPECT_EQ(lignes[59], "   VelmoraBatch /w:serveurs!nas /attendre:180,22");
+        EXPECT_EQ(lignes[59], "   VelmoraBatch '/w:serveurs!nas' /attendre:180,22");
         EXPECT_EQ(lignes[60], "");
     }
 
@@ -165,10 +169,13 @@ TEST(BoutEnBout, HelpAndVersionAnswerWithOrWithoutAConfigurationFile) {
     for (const Lignes_t& arguments : {Lignes_t{"--version"}, Lignes_t{fichier, "--version"}}) {
         Resultat r = LancerBatch(arguments, {}, {}, programme);
         EXPECT_EQ(r.code, 0);
-        // The version of the usage text's first line, alone on its line.
+        // The version of the usage text's first line, alone on its line, then the licence.
         EXPECT_EQ(r.sortie.rfind("VelmoraBatch v", 0), 0u) << r.sortie;
-        EXPECT_EQ(Lignes(r.sortie).size(), 2u) << r.sortie;
-        EXPECT_EQ(r.sortie.find(" - "), std::string::npos);
+        const Lignes_t lignes = Lignes(r.sortie);
+        ASSERT_EQ(lignes.size(), 3u) << r.sortie;
+        EXPECT_EQ(lignes[0].find(" - "), std::string::npos);
+        EXPECT_EQ(lignes[1],
+                  "Licence GPL-3.0-or-later <https://www.gnu.org/licenses/gpl-3.0.html>");
     }
     // Elsewhere on the line they are plain text: here part of the machine name.
     Resultat r = LancerBatch({fichier, "/S:pc1", "--help"}, {}, {}, programme);
