@@ -5,6 +5,7 @@ set -euo pipefail
 
 pkgs=(
     build-essential cmake pkg-config clang
+    file  # the package build reads the type of every file it installs (make package)
     qt6-base-dev libgl1-mesa-dev qt6-translations-l10n
     libcurl4-openssl-dev libmicrohttpd-dev
     libgtest-dev libgmock-dev libbenchmark-dev
@@ -14,8 +15,9 @@ pkgs=(
     ieee-data  # OUI list: the makers of network cards shown by the network discovery
 )
 if [ "${1:-}" = "--test" ]; then
-    # Real peers started by the tests; the checks of the Debian package and of the completion.
-    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian bash-completion)
+    # Real peers started by the tests; the checks of the Debian package (hardening-check comes
+    # with devscripts) and of the completion.
+    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian devscripts bash-completion)
 fi
 
 missing=()
