@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Two `make package` runs of one commit must give byte-identical packages: each run builds a
-# fresh clone of the commit from nothing, in a folder of its own (so that the folder's name
-# cannot leak into the files), a few seconds apart (so that no clock can), then the .deb files
-# and the debug packages are compared byte for byte. On a difference, diffoscope (when
-# installed) or the lists of members say where.
+# fresh clone of the commit from nothing (the second clone replaces the first, in the same
+# folder, so that a compiler cache set in the environment can serve the second build), some
+# time apart (so that no clock can leak into the files), then the .deb files and the debug
+# packages are compared byte for byte. On a difference, diffoscope (when installed) or the
+# lists of members say where.
 #
 # Two whole builds: not part of `make test`.
 # Usage: scripts/check-reproducible.sh [commit]   (default HEAD; as root, or with the build
@@ -17,14 +18,17 @@ trap 'rm -rf "$tmp"' EXIT
 debut=$SECONDS
 
 for essai in un deux; do
-    echo "== build $essai of $commit in $tmp/$essai"
-    git clone -q --no-local "$depot" "$tmp/$essai"
-    git -C "$tmp/$essai" checkout -q "$commit"
-    if ! make -C "$tmp/$essai" package >"$tmp/$essai.log" 2>&1; then
+    echo "== build $essai of $commit in $tmp/velmora ($((SECONDS - debut)) s)"
+    rm -rf "$tmp/velmora"
+    git clone -q --no-local "$depot" "$tmp/velmora"
+    git -C "$tmp/velmora" checkout -q "$commit"
+    if ! make -C "$tmp/velmora" package >"$tmp/$essai.log" 2>&1; then
         tail -30 "$tmp/$essai.log"
         echo "FAIL: make package ($essai)"
         exit 1
     fi
+    mkdir -p "$tmp/$essai"
+    cp "$tmp"/velmora/velmora_*.deb "$tmp"/velmora/velmora-dbgsym_*.deb "$tmp/$essai/"
     sleep 2
 done
 

@@ -134,9 +134,12 @@ while read -r f; do
 done < <(grep -E '^/usr/(s?bin|libexec)/.' "$tmp/contenu")
 echo "programs: ${programmes[*]}"
 ((${#programmes[@]} >= 1 + gui + relay)) || echec "programs found: ${programmes[*]}"
+# Control-flow protection is built in (-fcf-protection), but Debian 12's own start files (crti.o)
+# carry no IBT/SHSTK note, so no program linked there gets it and hardening-check would report it
+# missing for every program of the release: that one line is not checked.
 if command -v hardening-check >/dev/null; then
     for f in "${programmes[@]}"; do
-        hardening-check "$racine$f" >"$tmp/durci" 2>&1 || {
+        hardening-check --nocfprotection "$racine$f" >"$tmp/durci" 2>&1 || {
             cat "$tmp/durci"
             echec "hardening-check $f"
         }
