@@ -16,8 +16,6 @@ namespace velmora::batch {
 
 namespace {
 
-constexpr const char* kBanniere = "réveil et arrêt des machines du réseau en ligne de commande";
-
 // The switches every Linux console program answers: "--help", "-h", "--version".
 enum class Convention { Aucune, Aide, Version };
 
@@ -113,8 +111,8 @@ int NumeroErreur(const std::exception& e) {
 }  // namespace
 
 void AfficherSyntaxe(Console& console) {
-    console.EcrireConsole("VelmoraBatch " + platform::TexteVersion() + " - " + kBanniere +
-                          Texte("SYNTAXE") + kFinLigne);
+    console.EcrireConsole("VelmoraBatch " + platform::TexteVersion() + " - " +
+                          Texte("TXT_BANNIERE") + Texte("SYNTAXE") + kFinLigne);
 }
 
 int ExecuterBatch(const std::vector<std::string>& arguments, std::ostream& sortie) {

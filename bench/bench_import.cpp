@@ -11,12 +11,12 @@
 #include <string>
 
 #include "common/i18n/Traduction.h"
-#include "gui/widgets/Etat.h"
+#include "gui/dialogs/frmConfiguration.h"
 #include "gui/import/ImportFenetre.h"
 #include "gui/import/ImportTrellide.h"
-#include "gui/list/ListeMachines.h"
-#include "gui/dialogs/frmConfiguration.h"
 #include "gui/import/frmImportFichierText.h"
+#include "gui/list/ListeMachines.h"
+#include "gui/widgets/Etat.h"
 
 using namespace velmora::gui;
 

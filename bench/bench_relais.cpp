@@ -1,5 +1,7 @@
-// velmora-relay on loopback, pinned to one core: the time from sending a wake request to the
-// magic packet's arrival (median and 99th percentile), and the requests answered per second.
+// velmora-relay on loopback, pinned to one core, one request per connection (Connection: close):
+// the time from sending a wake request to the magic packet's arrival (median and 99th
+// percentile), and the requests answered per second. Keep-alive against nginx:
+// relais_nginx.bench.sh.
 #include <arpa/inet.h>
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -110,7 +112,7 @@ bool Demander(int port, const std::string& requete) {
 
 std::string Requete(int portUdp) {
     return "GET /?mac=00:11:22:33:44:55&port=" + std::to_string(portUdp) +
-           " HTTP/1.1\r\nHost: relay\r\n\r\n";
+           " HTTP/1.1\r\nHost: relay\r\nConnection: close\r\n\r\n";
 }
 
 void BM_RelaisRequeteJusquAuPaquet(benchmark::State& state) {

@@ -5,6 +5,7 @@
 
 #include "common/platform/Process.h"
 #include "gui/main/frmVelmora.h"
+#include "gui/widgets/ArbreVisible.h"
 #include "gui/widgets/Etat.h"
 
 int main(int argc, char** argv) {
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
         QCoreApplication::exit(1);
     });
     signaux.start(200);
+    // Last step of the start: the visible widget tree for the checks that look at the screen.
+    velmora::gui::InstallerArbreVisible(&fenetre);
     const int code = application.exec();
     velmora::platform::TerminerSiSignalRecu();
     return code;

@@ -5,8 +5,6 @@
 
 #include <string>
 
-#include "common/net/PaquetMagique.h"
-
 namespace velmora::relay {
 
 namespace {
@@ -101,10 +99,20 @@ bool ParseQuery(std::string_view target, WakeQuery& query, std::string& reason) 
 }
 
 bool ParseMac(std::string_view text, Mac& mac) {
-    net::PaquetMagique paquet;
-    std::string erreur;
-    if (!net::ConstruirePaquetMagique(text, paquet, erreur)) return false;
-    for (size_t i = 0; i < mac.size(); ++i) mac[i] = paquet[6 + i];
+    size_t step = 2;
+    if (text.size() == 17) {
+        if (text[2] != ':' && text[2] != '-') return false;
+        for (size_t i = 2; i < text.size(); i += 3)
+            if (text[i] != text[2]) return false;
+        step = 3;
+    } else if (text.size() != 12) {
+        return false;
+    }
+    for (size_t i = 0; i < mac.size(); ++i) {
+        const int high = HexValue(text[i * step]), low = HexValue(text[i * step + 1]);
+        if (high < 0 || low < 0) return false;
+        mac[i] = static_cast<std::uint8_t>(high * 16 + low);
+    }
     return true;
 }
 
@@ -178,6 +186,48 @@ bool IsHostName(std::string_view text) {
             (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
         if (!ok || ++label > 63) return false;
     }
+    return true;
+}
+
+bool BasicPassword(std::string_view header, std::string& password) {
+    while (!header.empty() && (header.front() == ' ' || header.front() == '\t'))
+        header.remove_prefix(1);
+    while (!header.empty() && (header.back() == ' ' || header.back() == '\t'))
+        header.remove_suffix(1);
+    if (header.size() < 6 || !EqualsIgnoringCase(header.substr(0, 6), "Basic ")) return false;
+    header.remove_prefix(6);
+    while (!header.empty() && header.front() == ' ') header.remove_prefix(1);
+    std::string decoded;
+    unsigned bits = 0, value = 0;
+    size_t padding = 0;
+    for (char c : header) {
+        int v = -1;
+        if (c >= 'A' && c <= 'Z')
+            v = c - 'A';
+        else if (c >= 'a' && c <= 'z')
+            v = c - 'a' + 26;
+        else if (c >= '0' && c <= '9')
+            v = c - '0' + 52;
+        else if (c == '+')
+            v = 62;
+        else if (c == '/')
+            v = 63;
+        if (c == '=') {
+            ++padding;
+            continue;
+        }
+        if (v < 0 || padding > 0) return false;
+        value = (value << 6) | static_cast<unsigned>(v);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            decoded += static_cast<char>((value >> bits) & 0xFF);
+        }
+    }
+    if (padding > 2 || (header.size() % 4 != 0 && padding > 0) || bits >= 6) return false;
+    const size_t colon = decoded.find(':');
+    if (colon == std::string::npos || HasControlCharacter(decoded)) return false;
+    password = decoded.substr(colon + 1);
     return true;
 }
 

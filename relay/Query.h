@@ -27,8 +27,9 @@ bool ParseQuery(std::string_view target, WakeQuery& query, std::string& reason);
 bool PercentDecode(std::string_view text, std::string& decoded);
 
 using Mac = std::array<std::uint8_t, 6>;
-// Six hexadecimal pairs with one separator, the third character (usually ":" or "-"), as
-// the magic packet routine reads them.
+// Exactly six pairs of hexadecimal digits, separated all by ":" or all by "-", or not at all
+// ("001122aabbcc"). Anything else is refused: a short pair or another separator could
+// otherwise wake another machine than the one meant.
 bool ParseMac(std::string_view text, Mac& mac);
 // "00:11:22:aa:bb:cc".
 std::string MacText(const Mac& mac);
@@ -51,6 +52,10 @@ bool ParseCidr(std::string_view text, Cidr& cidr);
 // A host name that may be handed to the resolver: letters, digits, "-" and "." only, 1 to 253
 // characters, no empty label.
 bool IsHostName(std::string_view text);
+
+// The password of an "Authorization: Basic" header value (base64 of "user:password"; the
+// user name is not checked). False for any other scheme or a malformed value.
+bool BasicPassword(std::string_view header, std::string& password);
 
 // Compares a secret with a candidate in a time that depends on the lengths only, never on
 // where the first difference is.

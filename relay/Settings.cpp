@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/platform/Outil.h"
+
 namespace velmora::relay {
 
 namespace {
@@ -141,6 +143,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
             options.help = true;
+            continue;
+        }
+        if (argument == "--version") {
+            options.version = true;
             continue;
         }
         if (argument.rfind("--", 0) != 0) {
@@ -284,10 +290,11 @@ std::string Usage(const std::string& defaultConfig) {
            "                     [--broadcast ADDR] [--allow-mac MAC]... [--allow-dest CIDR]...\n"
            "                     [--rate N] [--config FILE]\n"
            "\n"
-           "Answers wake requests (GET ...?ip=&mac=&port=&key=) by sending a magic packet.\n"
+           "Answers wake requests (GET ...?ip=&mac=&port=, the key as the password of an\n"
+           "Authorization: Basic header, or key=) by sending a magic packet.\n"
            "\n"
            "  --listen ADDR:PORT    address and port to listen on (IPv6 as [ADDR]:PORT)\n"
-           "  --key-file FILE       file holding the key that requests must carry (key=);\n"
+           "  --key-file FILE       file holding the key that requests must carry;\n"
            "                        required unless listening on loopback only\n"
            "  --mode lan|internet   lan (default): send to the broadcast address;\n"
            "                        internet: send to ip:port of the request\n"
@@ -295,15 +302,21 @@ std::string Usage(const std::string& defaultConfig) {
            "                        broadcast address of the default route's interface)\n"
            "  --allow-mac MAC       wake only these MAC addresses (repeatable)\n"
            "  --allow-dest CIDR     internet mode: allowed destinations, required (repeatable)\n"
-           "  --rate N              requests per minute from one client (default 60);\n"
-           "                        ten times as many from all clients together\n"
+           "  --rate N              requests per minute from one client (default 60), and\n"
+           "                        as many refusals (wrong key); ten times as many\n"
+           "                        refusals from all clients together\n"
            "  --config FILE         settings file, \"name = value\" lines with the names above\n"
            "                        (default " +
            defaultConfig +
            "); the command line wins\n"
            "  --help                this text\n"
+           "  --version             the version and licence\n"
            "\n"
            "SIGHUP reloads the settings and the key; SIGTERM and SIGINT stop the relay.\n";
+}
+
+std::string VersionText() {
+    return "velmora-relay " + platform::TexteVersion() + "\nLicense GPL-3.0-or-later\n";
 }
 
 }  // namespace velmora::relay

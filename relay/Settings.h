@@ -19,6 +19,7 @@ struct Options {
     std::optional<std::string> listen, keyFile, mode, broadcast, rate, config;
     std::vector<std::string> allowMac, allowDest;
     bool help = false;
+    bool version = false;
 };
 
 // The command line (without the program name): "--name value" or "--name=value".
@@ -59,7 +60,8 @@ bool CheckSettings(const Options& options, Settings& settings, std::string& erro
 bool LoadSettings(const std::vector<std::string>& arguments, const std::string& defaultConfig,
                   Settings& settings, std::string& error);
 
-// The --help text.
+// The --help text; the --version text.
 std::string Usage(const std::string& defaultConfig);
+std::string VersionText();
 
 }  // namespace velmora::relay

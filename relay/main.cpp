@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
         std::fputs(Usage(VELMORA_RELAY_CONFIG).c_str(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::fputs(VersionText().c_str(), stdout);
+        return 0;
+    }
     const auto load = [&](Settings& settings, std::string& message) {
         return LoadSettings(arguments, VELMORA_RELAY_CONFIG, settings, message);
     };
@@ -31,10 +35,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "velmora-relay: %s\n", error.c_str());
         return 2;
     }
-    // One descriptor per connection: make room for the connection limit.
+    // One descriptor per connection: the connection limit follows the descriptor limit, raised
+    // to the hard limit (LimitNOFILE= of the systemd unit).
     rlimit files{};
     if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
-        files.rlim_cur = files.rlim_max < 4096 ? files.rlim_max : 4096;
+        files.rlim_cur = files.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &files);
     }
     SystemNetwork network;

@@ -16,8 +16,13 @@ pkgs=(
 )
 if [ "${1:-}" = "--test" ]; then
     # Real peers started by the tests; the checks of the Debian package (hardening-check comes
-    # with devscripts) and of the completion.
-    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian devscripts bash-completion)
+    # with devscripts) and of the completion; nginx in front of the relay (tests and benchmark)
+    # and wrk, the benchmark's load generator.
+    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian devscripts bash-completion
+        nginx wrk)
+    # The start of the windowed program as users meet it: a window manager, a tray, key
+    # presses and screenshots under the virtual display.
+    pkgs+=(openbox trayer xdotool imagemagick x11-utils)
 fi
 
 missing=()
@@ -42,7 +47,7 @@ if [ ! -d /var/lib/apt/lists ] || [ -z "$(ls -A /var/lib/apt/lists 2>/dev/null |
     apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 # The peers are started by the tests themselves, never at boot.
-for svc in smbd nmbd samba-ad-dc tinyproxy nftables; do
+for svc in smbd nmbd samba-ad-dc tinyproxy nftables nginx; do
     if command -v systemctl >/dev/null 2>&1; then systemctl disable --now "$svc" >/dev/null 2>&1 || true; fi
 done
 exit 0

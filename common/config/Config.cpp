@@ -106,7 +106,7 @@ ReglagesDemarrage ReglagesDemarrage::Lire(const std::string& fichier, bool confi
         static_cast<long long>(configNouvelle ? ancienDelai : ancienDelai * 1000.0);
     r.delaiEntreDeuxReveilsWOL = l.Entier(cle::DelaiEntreDeuxReveilsWOL, delaiDefaut);
     r.delaiEntreDeuxReveilsWOW = l.Entier(cle::DelaiEntreDeuxReveilsWOW, delaiDefaut);
-    r.scriptWOWParDefaut = LireBooleenTexte(l.Texte(cle::ScriptWOWParDefaut, "True"), true);
+    r.scriptWOWParDefaut = LireBooleenTexte(l.Texte(cle::ScriptWOWParDefaut, "False"), false);
     r.scriptWOWUrl = l.Texte(cle::ScriptWOWUrl, r.scriptWOWUrl);
     r.wowSansConfirmation = l.Booleen(cle::WOWSansConfirmation, false);
     r.proxyType = l.Entier(cle::ProxyType, 1);

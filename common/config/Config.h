@@ -95,8 +95,11 @@ struct ReglagesDemarrage {
     bool forcerParDefaut = false;
     long long delaiEntreDeuxReveilsWOL = 1;  // ms
     long long delaiEntreDeuxReveilsWOW = 1;  // ms
-    bool scriptWOWParDefaut = true;
-    std::string scriptWOWUrl = "http://x.x.x.x/dovrane.php?ip=%ip%&mac=%mac%&port=%port%";
+    // No script is hosted for anyone: by default the user's own relay (velmora-relay), whose
+    // address and key the user fills in.
+    bool scriptWOWParDefaut = false;
+    std::string scriptWOWUrl =
+        "https://wake.example.org/wake?ip=%ip%&mac=%mac%&port=%port%&key=YOUR_KEY";
     bool wowSansConfirmation = false;
     long long proxyType = 1;
     std::string proxyAdresse;

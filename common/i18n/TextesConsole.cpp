@@ -55,6 +55,7 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
         {"TXT_MACHINE_PAS_PRETE", "toujours pas prête après %v s"},
         {"MSG_ERREUR_MACHINES_PAS_PRETES",
          "Traitement terminé, mais une ou plusieurs machines ne sont pas prêtes."},
+        {"TXT_BANNIERE", "réveil et arrêt des machines du réseau en ligne de commande"},
         {"SYNTAXE",
          "\n"
          "Utilisation\n"
@@ -69,7 +70,7 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
          "   /S:{étendueC} : Eteindre la machine distante\n"
          "   /l:{étendueC} : Verrouiller la session de la machine distante (WMI)\n"
          "   /c:{étendueC} : Fermer la session de la machine distante (WMI)\n"
-         "   /h:{étendueC} : Mettre en veille prolongée la machinedistante (WMI)\n"
+         "   /h:{étendueC} : Mettre en veille prolongée la machine distante (WMI)\n"
          "   /r:{étendueC} : Redémarrer la machine distante (WMI)\n"
          "   /p:{étendueC} : Eteindre la machine distante (WMI PowerOff)\n"
          "   /s:{étendueC} : Eteindre la machine distante (WMI Shutdown)\n"
@@ -91,7 +92,7 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
          "                  IP, elle prend son sens lorsque la machine est désignée par\n"
          "                  son nom NetBIOS\n"
          "   /m:{message} : Utilisable avec /R et /S uniquement, message à afficher à\n"
-         "                  l 'utilisateur connecté avant redémarrage/extinction (le\n"
+         "                  l'utilisateur connecté avant redémarrage/extinction (le\n"
          "                  signe '§' peut être utilisé comme retour-chariot)\n"
          "   /t:{délai}   : Utilisable avec /R et /S uniquement, délai affichage message\n"
          "                  avant redémarrage / extinction\n"

@@ -234,8 +234,9 @@ void Decouvrir(const std::vector<std::string>& adresses, SondesDecouverte& sonde
         },
         arret);
     if (arret) return;
-    const size_t total = adresses.size() + repondus.size();
-    fait = adresses.size();
+    const size_t total = repondus.size();
+    fait = 0;
+    if (suivi.surDescription) suivi.surDescription(0, total);
     std::atomic<size_t> suivant{0};
     auto travailler = [&] {
         for (size_t i = suivant++; i < repondus.size() && !arret; i = suivant++) {
@@ -243,7 +244,7 @@ void Decouvrir(const std::vector<std::string>& adresses, SondesDecouverte& sonde
             std::lock_guard<std::mutex> garde(verrou);
             if (arret) return;
             if (suivi.surHote) suivi.surHote(hote);
-            if (suivi.surProgression) suivi.surProgression(++fait, total);
+            if (suivi.surDescription) suivi.surDescription(++fait, total);
         }
     };
     std::vector<std::thread> fils;

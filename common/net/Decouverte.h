@@ -86,8 +86,11 @@ std::unique_ptr<SondesDecouverte> CreerSondesDecouverte();
 struct SuiviDecouverte {
     // A host that answered (decrit false), then the same host described (decrit true).
     std::function<void(const HoteDecouvert&)> surHote;
-    // `fait` of `total` steps done: one per address swept, then one per host described.
+    // The sweep: `fait` of `total` addresses swept.
     std::function<void(std::size_t fait, std::size_t total)> surProgression;
+    // The look-ups that follow: `fait` of `total` hosts described (first called with 0 as they
+    // begin, since each can take seconds).
+    std::function<void(std::size_t fait, std::size_t total)> surDescription;
 };
 
 // Sweeps `adresses`, then describes the hosts that answered, `enParallele` at a time. The

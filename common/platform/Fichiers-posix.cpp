@@ -121,4 +121,26 @@ std::vector<std::string> ListerFichiers(const std::string& dossier, const std::s
     return noms;
 }
 
+bool RemplacerFichier(const std::string& chemin, const std::string& contenu) {
+    std::string temporaire = chemin + ".tmpXXXXXX";
+    int fd = ::mkostemp(temporaire.data(), O_CLOEXEC);  // mode 0600
+    if (fd < 0) return false;
+    size_t ecrit = 0;
+    while (ecrit < contenu.size()) {
+        const ssize_t n = ::write(fd, contenu.data() + ecrit, contenu.size() - ecrit);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        ecrit += static_cast<size_t>(n);
+    }
+    const bool ok = ecrit == contenu.size() && ::close(fd) == 0 &&
+                    ::rename(temporaire.c_str(), chemin.c_str()) == 0;
+    if (!ok) {
+        const int erreur = errno;
+        if (ecrit != contenu.size()) ::close(fd);
+        ::unlink(temporaire.c_str());
+        errno = erreur;
+    }
+    return ok;
+}
+
 }  // namespace velmora::platform

@@ -19,4 +19,8 @@ bool CopierFichier(const std::string& source, const std::string& destination);
 // Empty when the folder cannot be read.
 std::vector<std::string> ListerFichiers(const std::string& dossier, const std::string& extension);
 
+// Writes `contenu` to `chemin` through a temporary file of the same folder renamed over it, so
+// that a reader sees either the old or the new content. False with errno set on failure.
+bool RemplacerFichier(const std::string& chemin, const std::string& contenu);
+
 }  // namespace velmora::platform

@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "common/i18n/Traduction.h"
 #include "common/platform/Outil.h"
 #include "gui/widgets/Controles.h"
 #include "gui/widgets/TraduireFeuille.h"
@@ -54,6 +55,12 @@ QString frmAPropos::Auteur() { return QStringLiteral("L'équipe Velmora"); }
 QString frmAPropos::Site() { return QStringLiteral("https://velmora.example"); }
 QString frmAPropos::Email() { return QStringLiteral("contact@velmora.example"); }
 QString frmAPropos::LienDon() { return QStringLiteral("https://velmora.example/don"); }
+
+QString frmAPropos::TexteDon(int image) {
+    // The picture alternates the interface's own words with the English ones; in English both
+    // say the same.
+    return image == 0 ? VersQString(i18n::Tr("TXT_FAIRE_UN_DON")) : QStringLiteral("Donate");
+}
 
 QString frmAPropos::LienEmail() {
     return QStringLiteral("mailto:%1?subject=A propos de %2 %3...")
@@ -110,7 +117,7 @@ frmAPropos::frmAPropos(QWidget* parent) : QDialog(parent) {
     m_donner = new QLabel(this);
     m_donner->setObjectName(QStringLiteral("imgDonner"));
     m_donner->setCursor(Qt::PointingHandCursor);
-    m_donner->setPixmap(ImageDon(QStringLiteral("Faire un don"), QColor(0, 112, 186)));
+    m_donner->setPixmap(ImageDon(TexteDon(0), QColor(0, 112, 186)));
     m_donner->installEventFilter(this);
 
     auto* ok = new QPushButton(QStringLiteral("&OK"), this);
@@ -155,9 +162,8 @@ frmAPropos::frmAPropos(QWidget* parent) : QDialog(parent) {
 
 void frmAPropos::ChangerImageDon() {
     m_imageDon = 1 - m_imageDon;
-    m_donner->setPixmap(m_imageDon == 0
-                            ? ImageDon(QStringLiteral("Faire un don"), QColor(0, 112, 186))
-                            : ImageDon(QStringLiteral("Donate"), QColor(0, 140, 90)));
+    m_donner->setPixmap(m_imageDon == 0 ? ImageDon(TexteDon(0), QColor(0, 112, 186))
+                                        : ImageDon(TexteDon(1), QColor(0, 140, 90)));
 }
 
 void frmAPropos::Survoler(QLabel* lien) {

@@ -25,6 +25,8 @@ class frmAPropos : public QDialog {
 
     // Which donation picture is shown: 0 French, 1 English.
     int ImageDonAffichee() const { return m_imageDon; }
+    // The text of the donation picture `image` (0 or 1) in the interface's language.
+    static QString TexteDon(int image);
     void ChangerImageDon();
 
   protected:

@@ -10,9 +10,11 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTimer>
@@ -301,6 +303,33 @@ bool frmConfiguration::eventFilter(QObject* objet, QEvent* evenement) {
 void frmConfiguration::showEvent(QShowEvent* evenement) {
     QDialog::showEvent(evenement);
     SelectionnerOnglet(OngletCourant());
+    QTimer::singleShot(0, this, [this] { AjusterHauteurPages(); });
+}
+
+void frmConfiguration::AjusterHauteurPages() {
+    // A page whose texts wrap needs more height at the dialog's actual width than its minimum
+    // size says (the page stack does not pass the width on): the dialog grows to the tallest
+    // page, within the screen, so that no control is squeezed.
+    int besoin = 0;
+    for (int i = 0; i < m_pages->count(); ++i) {
+        QLayout* disposition = m_pages->widget(i)->layout();
+        if (!disposition) continue;
+        besoin = std::max(besoin, disposition->hasHeightForWidth()
+                                      ? disposition->totalHeightForWidth(m_pages->width())
+                                      : disposition->totalMinimumSize().height());
+    }
+    if (besoin <= m_pages->height()) return;
+    int hauteur = height() + besoin - m_pages->height();
+    if (const QScreen* ecran = screen()) {
+        const QRect zone = ecran->availableGeometry();
+        const int cadre = frameGeometry().height() - height();
+        hauteur = std::min(hauteur, zone.height() - cadre);
+        resize(width(), hauteur);
+        if (frameGeometry().bottom() > zone.bottom())
+            move(x(), std::max(zone.top(), zone.bottom() - frameGeometry().height() + 1));
+    } else {
+        resize(width(), hauteur);
+    }
 }
 
 void frmConfiguration::closeEvent(QCloseEvent* evenement) {

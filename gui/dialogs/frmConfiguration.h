@@ -67,6 +67,7 @@ class frmConfiguration : public QDialog {
     void closeEvent(QCloseEvent* evenement) override;
 
   private:
+    void AjusterHauteurPages();
     QWidget* PageGeneral();
     QWidget* PageReveil();
     QWidget* PageReveilInternet();

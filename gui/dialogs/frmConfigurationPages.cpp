@@ -228,7 +228,7 @@ QWidget* frmConfiguration::PageReveilInternet() {
     grille->setColumnStretch(1, 1);
 
     m_script[0] = new QRadioButton(
-        QStringLiteral("&Script par défaut (hébergé sur le site de Velmora)"), page);
+        QStringLiteral("&Script par défaut (n'existe pas : aucun script n'est hébergé)"), page);
     m_script[0]->setObjectName(QStringLiteral("optScriptWOW(0)"));
     m_script[1] = new QRadioButton(QStringLiteral("UR&L script"), page);
     m_script[1]->setObjectName(QStringLiteral("optScriptWOW(1)"));
@@ -273,9 +273,9 @@ QWidget* frmConfiguration::PageReveilInternet() {
     colonne->addLayout(grille);
     colonne->addWidget(Etiquette(
         page, "lblScriptWOWInfo",
-        QStringLiteral("Le réveil par Internet passe par un script hébergé sur un site web. Le "
-                       "script de l'éditeur est sélectionné par défaut ; vous pouvez indiquer "
-                       "l'adresse d'un autre script, ou héberger vous-même une copie du script."),
+        QStringLiteral("Le réveil par Internet passe par un relais que vous hébergez vous-même "
+                       "(velmora-relay, installé avec les programmes) : indiquez son adresse et "
+                       "sa clé ci-dessous. Aucun script n'est hébergé sur le site de Velmora."),
         true));
     colonne->addWidget(m_script[0]);
     colonne->addLayout(url);

@@ -136,7 +136,7 @@ void frmMachine::Construire() {
         "sont pas applicables pour cette machine.");
     auto* info2 = NouvelleEtiquette(
         facultatives, "lblInfo2",
-        "Utilisées par les commandes d'exctinction, redémarrage, mise en veille prolongée, "
+        "Utilisées par les commandes d'extinction, redémarrage, mise en veille prolongée, "
         "verrouillage/fermeture de session et les commandes personnalisées.");
     for (QLabel* info : {info1, info2}) {
         info->setWordWrap(true);

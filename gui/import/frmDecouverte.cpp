@@ -76,6 +76,7 @@ struct frmDecouverte::Travail {
     std::vector<net::HoteDecouvert> hotes;
     std::size_t fait = 0;
     std::size_t total = 0;
+    bool description = false;  // the look-ups of the hosts that answered have begun
 };
 
 frmDecouverte::frmDecouverte(QTreeWidget* machines, QWidget* parent)
@@ -153,7 +154,7 @@ bool frmDecouverte::Demarrer() {
         MsgBox(this,
                Tr(erreur == net::ErreurPlage::TropGrande ? "MSG_DECOUVERTE_PLAGE_TROP_GRANDE"
                                                          : "MSG_DECOUVERTE_PLAGE_INVALIDE"),
-               48, TitreProgramme());
+               48, kNomApplication);
         m_plage->setFocus();
         return false;
     }
@@ -183,6 +184,12 @@ bool frmDecouverte::Demarrer() {
             travail->fait = fait;
             travail->total = total;
         };
+        suivi.surDescription = [&](std::size_t fait, std::size_t total) {
+            std::lock_guard<std::mutex> garde(travail->verrou);
+            travail->description = true;
+            travail->fait = fait;
+            travail->total = total;
+        };
         net::Decouvrir(travail->adresses, *travail->sondes, suivi, travail->arret);
         travail->fini = true;
     }).detach();
@@ -203,7 +210,7 @@ void frmDecouverte::Relever(bool tout) {
     const bool fini = m_travail->fini;  // read before the results, so none is left behind
     std::vector<net::HoteDecouvert> arrives;
     std::size_t fait, total;
-    bool reste;
+    bool reste, description;
     {
         // A few thousand rows per tick at most, so that a subnet where every address answers
         // still leaves the window free between two ticks.
@@ -220,6 +227,7 @@ void frmDecouverte::Relever(bool tout) {
         }
         fait = m_travail->fait;
         total = m_travail->total;
+        description = m_travail->description;
     }
     const QSignalBlocker bloque(m_hotes);
     QList<QTreeWidgetItem*> nouvelles;
@@ -240,8 +248,13 @@ void frmDecouverte::Relever(bool tout) {
         ligne->setText(ColFabricant, VersQString(hote.fabricant));
     }
     if (!nouvelles.isEmpty()) m_hotes->addTopLevelItems(nouvelles);
+    // The bar counts the phase under way: the sweep, then the look-ups of names and MAC
+    // addresses, which the status line names.
     m_progression->setRange(0, static_cast<int>(total));
     m_progression->setValue(static_cast<int>(fait));
+    if (description && !m_travail->arret)
+        m_etat->setText(VersQString(
+            Tr("TXT_DECOUVERTE_DESCRIPTION", {std::to_string(fait), std::to_string(total)})));
     if (fini && !reste) Terminer();
 }
 
@@ -307,8 +320,8 @@ int frmDecouverte::AjouterAuDossier() {
     if (machines.empty()) return 0;
     CibleArbreMachines cible(m_machines);
     AjouterMachines(machines, cible, [this] {
-        return MsgBox(this, Tr("MSG_IMPORTATION_REMPLACER_SI_EXISTANT"), 4 + 32,
-                      TitreProgramme()) == 6;
+        return MsgBox(this, Tr("MSG_IMPORTATION_REMPLACER_SI_EXISTANT"), 4 + 32, kNomApplication) ==
+               6;
     });
     m_dossierModifie = true;
     {

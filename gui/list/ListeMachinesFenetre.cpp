@@ -81,6 +81,9 @@ void frmVelmora::LireDossiersAuDemarrage() {
         if (std::abs(m_tri) > NombreColonnes) m_tri = 0;
     }
     m_onglets->setCurrentIndex(selection);
+    // A hidden tab bar does not tell its layout that its tabs changed, and the window's layout
+    // may already have been measured with none (zero height): it asks again now.
+    m_onglets->updateGeometry();
     m_gardeOnglets = false;
     m_listeModifiee = false;
     m_dossierCourant = S(m_onglets->tabText(selection));

@@ -322,8 +322,10 @@ void frmVelmora::ConstruireSystray() {
     m_systray->setContextMenu(m_mnuSystray);
     connect(m_systray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason raison) {
-                if (raison == QSystemTrayIcon::DoubleClick || raison == QSystemTrayIcon::Trigger)
-                    mnuSystrayRestaurer_Click();
+                // A double click restores. Not the first click already: the window would come
+                // back under the second one, which then lands on the tray and takes the focus
+                // away from the restored window.
+                if (raison == QSystemTrayIcon::DoubleClick) mnuSystrayRestaurer_Click();
             });
 }
 

@@ -179,6 +179,8 @@ class frmVelmora : public QMainWindow, public CibleAction {
     void OptionModifiee();
     void AjouterSystray();
     void RetirerSystray();
+    // Raises and activates the window, `essais` more times while it is not active yet.
+    void ActiverApresAffichage(int essais);
     void Fermer();
     bool EcrireCle(const char* cle, const std::string& valeur, std::string& erreur);
     bool SupprimerCle(const char* cle, std::string& erreur);

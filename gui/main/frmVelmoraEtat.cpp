@@ -30,7 +30,8 @@ namespace velmora::gui {
 using i18n::Tr;
 
 namespace {
-constexpr int kTwips = 15;  // twips per pixel
+constexpr int kTwips = 15;         // twips per pixel
+constexpr int kCadreFenetre = 16;  // width of a window manager's left and right borders
 std::string S(const QString& texte) { return texte.toStdString(); }
 
 std::function<void(const QString&, const QStringList&)>& LanceurRedemarrage() {
@@ -93,8 +94,12 @@ int frmVelmora::LargeurPourColonnes(QSize taille) {
     int colonnes = kLargeursColonnes[NombreColonnes - 1] / kTwips;
     for (int c = 0; c + 1 < NombreColonnes; ++c) colonnes += m_liste->header()->sectionSize(c);
     int largeur = std::max(taille.width(), autour + colonnes);
-    if (const QScreen* ecran = QGuiApplication::primaryScreen())
-        largeur = std::min(largeur, ecran->availableGeometry().width());
+    if (const QScreen* ecran = QGuiApplication::primaryScreen()) {
+        // The whole window, frame included, stays on the screen. The window manager's frame is
+        // known only once the window is shown: until then room is kept for a usual one.
+        const int cadre = isVisible() ? frameGeometry().width() - width() : kCadreFenetre;
+        largeur = std::min(largeur, ecran->availableGeometry().width() - cadre);
+    }
     return largeur;
 }
 
@@ -104,7 +109,18 @@ void frmVelmora::mnuSystrayRestaurer_Click() {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     showNormal();
     RetirerSystray();
+    ActiverApresAffichage(10);
+}
+
+void frmVelmora::ActiverApresAffichage(int essais) {
+    // The window manager gives the focus only to a window it has mapped again, which happens
+    // after show() returns: asked again until the window is the active one.
+    raise();
     activateWindow();
+    if (essais > 0 && !isActiveWindow())
+        QTimer::singleShot(50, this, [this, essais] {
+            if (isVisible() && !isActiveWindow()) ActiverApresAffichage(essais - 1);
+        });
 }
 
 void frmVelmora::AjouterSystray() {

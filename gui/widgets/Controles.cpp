@@ -130,8 +130,6 @@ void AjusterColonneAEntete(QTreeView* liste, int colonne) {
     if (liste->columnWidth(colonne) < entete) liste->setColumnWidth(colonne, entete);
 }
 
-std::string TitreProgramme() { return platform::TexteVersion() + " " + kNomApplication; }
-
 void FocusSilencieux(QWidget* controle) {
     if (controle && controle->isEnabled() && controle->focusPolicy() != Qt::NoFocus) {
         controle->setFocus(Qt::OtherFocusReason);

@@ -54,8 +54,6 @@ void AjusterColonneAEntete(QTreeView* liste, int colonne);
 
 // The application title.
 inline constexpr const char* kNomApplication = "Velmora";
-// The version text (platform::TexteVersion) followed by a space and the application title.
-std::string TitreProgramme();
 
 // Gives the focus to a control when it can take it (no failure reported), then lets pending
 // window events run.

@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QStringList>
 
-#include "gui/widgets/Controles.h"
 #include "gui/dialogs/frmMsgbox.h"
+#include "gui/widgets/Controles.h"
 
 namespace velmora::gui {
 
@@ -147,7 +147,7 @@ int MsgBox(QWidget* parent, const std::string& texte, int style, const std::stri
     q.genre = Question::Genre::MsgBox;
     q.texte = texte;
     q.style = style;
-    q.titre = titre;
+    q.titre = titre.empty() ? kNomApplication : titre;
     return Demander(parent, q).resultat;
 }
 
@@ -157,7 +157,7 @@ int MsgBoxEx(QWidget* parent, const std::string& texte, int style, const std::st
     q.genre = Question::Genre::MsgBoxEx;
     q.texte = texte;
     q.style = style;
-    q.titre = titre;
+    q.titre = titre.empty() ? kNomApplication : titre;
     q.nePlusAfficher = nePlusAfficher;
     return Demander(parent, q).resultat;
 }

@@ -127,6 +127,38 @@ TEST(BoutEnBout, StartUpUsageTextAndCommandLineErrors) {
               "Le dossier spécifié (grenier) n'a pas été trouvé dans la liste...");
 }
 
+TEST(BoutEnBout, UsageTextReadsWholeInEachLanguage) {
+    // French: the usage text as the user reads it, its words apart and its apostrophes tight.
+    DossierTemporaire dossier;
+    Resultat r = LancerBatch({dossier.Ecrire("maison.ini", ConfigTest("", "")), "/?"});
+    ASSERT_EQ(r.code, 0);
+    Lignes_t lignes = Lignes(r.sortie);
+    ASSERT_EQ(lignes.size(), 62u) << r.sortie;
+    EXPECT_NE(lignes[0].find(" - réveil et arrêt des machines"), std::string::npos) << lignes[0];
+    EXPECT_EQ(lignes[13],
+              "   /h:{étendueC} : Mettre en veille prolongée la machine distante (WMI)");
+    EXPECT_EQ(lignes[35],
+              "                  l'utilisateur connecté avant redémarrage/extinction (le");
+
+    // English: a program beside its language file, whose settings ask for it. Not one French
+    // word, the banner line included.
+    const std::string programme = dossier.Chemin() + "/VelmoraBatch";
+    std::filesystem::copy_file(kProgramme, programme);
+    std::filesystem::copy_file(std::string(VELMORA_SOURCE_DIR) + "/lang/English.lng",
+                               dossier.Chemin() + "/English.lng");
+    dossier.Ecrire("Velmora.ini", "[Config]\nLangue=English\n");
+    r = LancerBatch({"/?"}, {}, {}, programme);
+    ASSERT_EQ(r.code, 0);
+    lignes = Lignes(r.sortie);
+    ASSERT_EQ(lignes.size(), 62u) << r.sortie;
+    EXPECT_EQ(lignes[0].rfind("VelmoraBatch v", 0), 0u);
+    EXPECT_NE(lignes[0].find(" - "), std::string::npos);
+    EXPECT_EQ(lignes[1], "Usage");
+    for (const std::string& ligne : lignes)
+        for (const char* francais : {"é", "è", "à", "ê", "ç", " machines du ", " ligne de "})
+            EXPECT_EQ(ligne.find(francais), std::string::npos) << ligne;
+}
+
 TEST(BoutEnBout, DefaultAndBareConfigurationNamesAreBesideTheProgram) {
     // A copy of the program in a folder of its own, whose Velmora.ini is the default file.
     DossierTemporaire dossier;

@@ -119,7 +119,13 @@ TEST_F(Fichier, OlderKeysAndTheirRules) {
     r = ReglagesDemarrage::Lire(m_chemin, true);
     EXPECT_EQ(r.delaiEntreDeuxReveilsWOL, 1);
     EXPECT_EQ(r.portParDefautWOL, 9);
-    EXPECT_TRUE(r.scriptWOWParDefaut);
+    // No script is hosted for anyone: a new file points at the user's own relay, whose address
+    // the user fills in; a file that asks for the former default script keeps it.
+    EXPECT_FALSE(r.scriptWOWParDefaut);
+    EXPECT_EQ(r.scriptWOWUrl,
+              "https://wake.example.org/wake?ip=%ip%&mac=%mac%&port=%port%&key=YOUR_KEY");
+    Ecrire("[Config]\nScriptWOWParDéfaut=True\n");
+    EXPECT_TRUE(ReglagesDemarrage::Lire(m_chemin, false).scriptWOWParDefaut);
     Ecrire("[Config]\nScriptWOWParDéfaut=faLSe\nProxyType=0\n");
     r = ReglagesDemarrage::Lire(m_chemin, false);
     EXPECT_FALSE(r.scriptWOWParDefaut);

@@ -165,8 +165,8 @@ TEST(TextesIntegres, ListsHoldUniqueKeysAndShareTheirFirstThirty) {
     const auto& console = TextesIntegres(ListeTextes::Console);
     // Each program's own texts, then the network operations' texts shared by both.
     const size_t reseau = TextesReseau().size();
-    ASSERT_EQ(fenetre.size(), 150u + reseau);
-    ASSERT_EQ(console.size(), 61u + reseau);
+    ASSERT_EQ(fenetre.size(), 152u + reseau);
+    ASSERT_EQ(console.size(), 62u + reseau);
     for (const auto* liste : {&fenetre, &console}) {
         std::set<std::string> cles;
         for (const auto& [cle, texte] : *liste) {

@@ -1,6 +1,7 @@
 // Any bytes as the target of a wake request: the query parser never fails badly, what it keeps
 // holds no control character, and the relay's whole decision gives one status with a one-line
-// body; a packet goes out only for a 200. The first byte picks the mode.
+// body; a packet goes out only for a 200. The first byte picks the mode and whether the bytes
+// are also sent as credentials.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -58,7 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Reseau reseau;
     Relay relais(s, reseau);
-    const Answer a = relais.Handle(Request{"GET", cible, "192.0.2.1"});
+    Request requete{"GET", cible, "192.0.2.1"};
+    // The second bit: the same bytes also as the credentials of an Authorization header.
+    if (data[0] & 2) requete.authorization = "Basic " + cible;
+    const Answer a = relais.Handle(requete);
     if (a.body.empty() || a.body.back() != '\n' || a.body.find('\n') != a.body.size() - 1)
         std::abort();
     if (reseau.envois != (a.status == 200 ? 1 : 0)) std::abort();

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -48,6 +49,17 @@ pid_t Demarrer(const std::vector<std::string>& arguments, int sortie, int& lectu
 
 }  // namespace
 
+bool Complete(const std::string& reponse) {
+    const size_t fin = reponse.find("\r\n\r\n");
+    if (fin == std::string::npos) return false;
+    std::string entetes = reponse.substr(0, fin);
+    for (char& c : entetes) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const size_t longueur = entetes.find("\r\ncontent-length:");
+    if (longueur == std::string::npos) return false;
+    return reponse.size() - fin - 4 >=
+           static_cast<size_t>(std::atol(entetes.c_str() + longueur + 17));
+}
+
 Dossier::Dossier() {
     char modele[] = "/tmp/velmora-relay-test-XXXXXX";
     m_chemin = ::mkdtemp(modele);
@@ -64,8 +76,9 @@ std::string Dossier::Ecrire(const std::string& nom, const std::string& contenu) 
     return chemin;
 }
 
-Relais::Relais(const std::vector<std::string>& arguments) {
-    std::vector<std::string> ligne{kRelais};
+Relais::Relais(const std::vector<std::string>& arguments, const std::vector<std::string>& devant) {
+    std::vector<std::string> ligne = devant;
+    ligne.push_back(kRelais);
     ligne.insert(ligne.end(), arguments.begin(), arguments.end());
     m_pid = Demarrer(ligne, 2, m_sortie);
     if (m_pid < 0) return;
@@ -136,6 +149,7 @@ std::string Echanger(int port, const std::string& requete, const char* source, i
             const ssize_t n = ::recv(fd, tampon, sizeof tampon, 0);
             if (n <= 0) break;
             reponse.append(tampon, static_cast<size_t>(n));
+            if (Complete(reponse)) break;  // the server may keep the connection open
         }
     }
     ::close(fd);

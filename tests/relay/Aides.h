@@ -30,7 +30,9 @@ class Dossier {
 // it listens on (it is started with port 0 and reports the one it got), 0 when it did not start.
 class Relais {
   public:
-    explicit Relais(const std::vector<std::string>& arguments);
+    // `devant`: a command that runs the relay (such as prlimit or unshare), given before it.
+    explicit Relais(const std::vector<std::string>& arguments,
+                    const std::vector<std::string>& devant = {});
     ~Relais();
     int Port() const { return m_port; }
     pid_t Pid() const { return m_pid; }
@@ -49,8 +51,10 @@ class Relais {
     std::thread m_lecteur;
 };
 
+// True when `reponse` holds a whole answer (headers, and the body of their Content-Length).
+bool Complete(const std::string& reponse);
 // One HTTP exchange on a new connection from `source` to 127.0.0.1:`port`: `requete` is sent
-// as is, and the answer read until the server closes (at most `delaiMs`).
+// as is, and the answer read until it is complete or the server closes (at most `delaiMs`).
 std::string Echanger(int port, const std::string& requete, const char* source = "127.0.0.1",
                      int delaiMs = 2000);
 // A GET of `cible` (path and query); returns the whole answer.

@@ -147,7 +147,7 @@ TEST(Relais, WithoutAKeyOnLoopbackAnyKeyIsIgnored) {
     EXPECT_EQ(relais.Handle(Get("/?mac=00:11:22:33:44:55&key=whatever")).status, 200u);
 }
 
-TEST(Relais, RateLimitsPerClientAndInTotalBeforeTheKeyIsChecked) {
+TEST(Relais, FailuresAreLimitedApartFromRequestsWithTheRightKey) {
     FauxReseau reseau;
     Settings s = Reglages();
     s.rate = 3;
@@ -158,33 +158,92 @@ TEST(Relais, RateLimitsPerClientAndInTotalBeforeTheKeyIsChecked) {
         r.now = t0 + std::chrono::seconds(secondes);
         return relais.Handle(r).status;
     };
-    // Wrong keys count too, so keys cannot be tried quickly.
+    // Wrong keys count against the client, so keys cannot be tried quickly...
     EXPECT_EQ(requete("a", "/?key=x", 0), 403u);
+    EXPECT_EQ(requete("a", "/?key=y", 0), 403u);
+    EXPECT_EQ(requete("a", "/?mac=1&key=%", 0), 400u);
+    EXPECT_EQ(requete("a", "/?key=z", 0), 429u);
+    // ...but never against the same address's requests with the right key.
+    EXPECT_EQ(requete("a", "/?" + kOk, 0), 200u);
     EXPECT_EQ(requete("a", "/?" + kOk, 0), 200u);
     EXPECT_EQ(requete("a", "/?" + kOk, 0), 200u);
     EXPECT_EQ(requete("a", "/?" + kOk, 0), 429u);
-    EXPECT_EQ(requete("b", "/?" + kOk, 0), 200u);
     EXPECT_EQ(requete("a", "/?" + kOk, 20), 200u) << "one request back every 20 s";
     EXPECT_EQ(requete("a", "/?" + kOk, 20), 429u);
+
+    // Wrong keys from many addresses: ten times the rate in all, then every failure is 429...
+    unsigned refusees = 0;
+    for (int i = 0; i < 40; ++i) refusees += requete("x" + std::to_string(i), "/?key=x", 20) == 403;
+    EXPECT_EQ(refusees, 30u) << "ten times the rate";
+    EXPECT_EQ(requete("y", "/?key=x", 20), 429u);
+    EXPECT_EQ(requete("y", "/?mac=1&key=%", 20), 429u);
+    // ...while a client with the right key is answered as usual.
+    EXPECT_EQ(requete("b", "/?" + kOk, 20), 200u);
+    EXPECT_EQ(requete("c", "/?" + kOk, 20), 200u);
+}
+
+TEST(Relais, TheKeyInAnAuthorizationHeaderOrInTheQuery) {
+    FauxReseau reseau;
+    Relay relais(Reglages(), reseau);
+    auto avec = [&](const std::string& cible, const std::string& entete) {
+        Request r = Get(cible);
+        r.authorization = entete;
+        return relais.Handle(r);
+    };
+    const std::string mac = "/?mac=00:11:22:33:44:55";
+    // "wake:0123456789abcdef" and "wake:0123456789abcdeF" in base64, as libcurl sends them.
+    EXPECT_EQ(avec(mac, "Basic d2FrZTowMTIzNDU2Nzg5YWJjZGVm").status, 200u);
+    EXPECT_EQ(avec(mac, "basic   d2FrZTowMTIzNDU2Nzg5YWJjZGVm ").status, 200u);
+    Answer a = avec(mac, "Basic d2FrZTowMTIzNDU2Nzg5YWJjZGVG");
+    EXPECT_EQ(a.status, 403u);
+    EXPECT_EQ(a.reason, "wrong key");
+    // The header's key wins over the query's: a wrong header is not saved by key=.
+    EXPECT_EQ(avec(mac + "&key=0123456789abcdef", "Basic d2FrZTowMTIzNDU2Nzg5YWJjZGVG").status,
+              403u);
+    // Older templates with key= keep working; another scheme leaves the query's key.
+    EXPECT_EQ(avec("/?" + kOk, "").status, 200u);
+    EXPECT_EQ(avec("/?" + kOk, "Bearer abc").status, 200u);
+    EXPECT_EQ(avec(mac, "Bearer abc").reason, "missing key");
+    EXPECT_EQ(reseau.envois.size(), 4u);
+}
+
+TEST(Relais, AHostNameIsLookedUpAwayFromTheRequest) {
+    FauxReseau reseau;
+    Relay relais(Reglages(Mode::Internet), reseau);
+    const Answer attente = relais.Begin(Get("/?ip=maison.example&port=7&" + kOk));
+    ASSERT_TRUE(attente.lookup);
+    EXPECT_EQ(attente.lookup->name, "maison.example");
+    EXPECT_EQ(attente.status, 0u);
+    EXPECT_TRUE(reseau.envois.empty()) << "nothing sent before the name is known";
+    EXPECT_EQ(relais.Finish(attente, 0xCB007109).status, 200u);
+    EXPECT_EQ(reseau.envois, std::vector<std::string>{"203.0.113.9:7 00:11:22:33:44:55"});
+    Answer a = relais.Finish(attente, 0x0A000001);  // 10.0.0.1: outside --allow-dest
+    EXPECT_EQ(a.status, 403u);
+    EXPECT_EQ(a.destination, "10.0.0.1");
+    a = relais.Finish(attente, std::nullopt);
+    EXPECT_EQ(a.status, 400u);
+    EXPECT_EQ(a.body, "400 Bad Request: address (ip) does not resolve\n");
+    EXPECT_FALSE(a.lookup);
+    EXPECT_EQ(reseau.envois.size(), 1u);
 }
 
 TEST(Limiteur, TotalLimitAndBoundedClientTable) {
     RateLimiter limiteur(2, 8);
     const auto t0 = std::chrono::steady_clock::now();
     int acceptees = 0;
-    for (int i = 0; i < 8; ++i) acceptees += limiteur.Allow("c" + std::to_string(i), t0);
+    for (int i = 0; i < 8; ++i) acceptees += limiteur.AllowFailure("c" + std::to_string(i), t0);
     EXPECT_EQ(acceptees, 8);
     // The table is full of clients that still have to wait: a new one is refused.
-    EXPECT_TRUE(limiteur.Allow("c0", t0));
-    EXPECT_FALSE(limiteur.Allow("nouveau", t0));
+    EXPECT_TRUE(limiteur.AllowFailure("c0", t0));
+    EXPECT_FALSE(limiteur.AllowFailure("nouveau", t0));
     EXPECT_EQ(limiteur.ClientCount(), 8u);
     // A minute later every bucket is full again: they are forgotten to make room.
-    EXPECT_TRUE(limiteur.Allow("nouveau", t0 + std::chrono::seconds(61)));
+    EXPECT_TRUE(limiteur.AllowFailure("nouveau", t0 + std::chrono::seconds(61)));
     EXPECT_EQ(limiteur.ClientCount(), 1u);
     // The total: ten times the rate per minute across all clients.
     RateLimiter total(1, 1000);
     acceptees = 0;
-    for (int i = 0; i < 50; ++i) acceptees += total.Allow("x" + std::to_string(i), t0);
+    for (int i = 0; i < 50; ++i) acceptees += total.AllowFailure("x" + std::to_string(i), t0);
     EXPECT_EQ(acceptees, 10);
 }
 

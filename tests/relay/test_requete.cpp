@@ -41,8 +41,8 @@ TEST(Requete, ValuesOfMacPortAddressAndBlock) {
     Mac mac;
     ASSERT_TRUE(ParseMac("aa-BB-cc-DD-ee-FF", mac));
     EXPECT_EQ(MacText(mac), "aa:bb:cc:dd:ee:ff");
-    for (const char* faux : {"", "aa:bb:cc:dd:ee", "aa:bb:cc:dd:ee:ff:00", "aa:bb-cc:dd:ee:ff",
-                             "gg:bb:cc:dd:ee:ff", "aabbccddeeff"})
+    for (const char* faux :
+         {"", "aa:bb:cc:dd:ee", "aa:bb:cc:dd:ee:ff:00", "aa:bb-cc:dd:ee:ff", "gg:bb:cc:dd:ee:ff"})
         EXPECT_FALSE(ParseMac(faux, mac)) << faux;
     int port = 0;
     EXPECT_TRUE(ParsePort("65535", port));
@@ -71,6 +71,42 @@ TEST(Requete, ValuesOfMacPortAddressAndBlock) {
     EXPECT_FALSE(ConstantTimeEquals("secret", "secreT"));
     EXPECT_FALSE(ConstantTimeEquals("secret", "secret2"));
     EXPECT_FALSE(ConstantTimeEquals("secret", ""));
+}
+
+TEST(Requete, AMacAddressIsSixFullPairsWithOneKindOfSeparator) {
+    Mac mac;
+    for (const char* bon : {"00:11:22:33:44:05", "00-11-22-33-44-05", "001122334405"}) {
+        ASSERT_TRUE(ParseMac(bon, mac)) << bon;
+        EXPECT_EQ(MacText(mac), "00:11:22:33:44:05");
+    }
+    // A short pair would wake another machine; other separators, mixed ones, blanks, a sign
+    // or a seventh pair are no MAC address either.
+    for (const char* faux :
+         {"00:11:22:33:44:5", "00-1-2-3-4-5", "0:11:22:33:44:55", "00x11x22x33x44x55",
+          "00.11.22.33.44.55", "00:11-22:33:44:55", "00:11:22:33:44:55 ", " 00:11:22:33:44:55",
+          "00:11:22:33:44:+5", "0011.2233.4455", "00112233445", "0011223344556", "00::11:22:33:44",
+          "001122:334455", "00:11:22:33:44:55:66"})
+        EXPECT_FALSE(ParseMac(faux, mac)) << faux;
+}
+
+TEST(Requete, ThePasswordOfABasicAuthorizationHeader) {
+    std::string mdp;
+    ASSERT_TRUE(BasicPassword("Basic d2FrZTpLRVk=", mdp));  // wake:KEY
+    EXPECT_EQ(mdp, "KEY");
+    ASSERT_TRUE(BasicPassword("BASIC OmE6Yg==", mdp));  // ":a:b": the first colon ends the user
+    EXPECT_EQ(mdp, "a:b");
+    ASSERT_TRUE(BasicPassword("Basic d2FrZTo=", mdp));  // "wake:"
+    EXPECT_EQ(mdp, "");
+    for (const char* faux :
+         {"", "Basic", "Basic ", "Bearer d2FrZTpLRVk=", "Digest d2FrZTpLRVk=", "Basicd2FrZTpLRVk=",
+          "Basic d2FrZQ==",        // no colon
+          "Basic d2Fr=ZTpLRVk=",   // padding inside
+          "Basic d2FrZTpLRVk===",  // too much padding
+          "Basic d2FrZTpLR",       // a lone sextet left over
+          "Basic d2Fr ZTpLRVk=",   // a blank inside
+          "Basic d2FrZTpL%VZ=",    // not base64
+          "Basic d2FrZTpLCg=="})   // "wake:K\n": a control character
+        EXPECT_FALSE(BasicPassword(faux, mdp)) << faux;
 }
 
 TEST(Reglages, CommandLineAndFileWithTheCommandLineWinning) {

@@ -124,6 +124,10 @@ TEST(RelaisProcessus, RefusesToStartUnsafelyAndReloadsOnSighup) {
             .code,
         2);
     EXPECT_EQ(Lancer({kRelais, "--help"}).sortie.find("Usage: velmora-relay --listen"), 0u);
+    const Resultat version = Lancer({kRelais, "--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_TRUE(version.sortie.starts_with("velmora-relay v")) << version.sortie;
+    EXPECT_TRUE(version.sortie.ends_with("\nLicense GPL-3.0-or-later\n")) << version.sortie;
 
     RecepteurUDP recepteur;
     const std::string config = dossier.Ecrire(
@@ -197,7 +201,7 @@ TEST(RelaisHostile, AThousandConnectionsLeaveOthersAnsweredAndMemoryBounded) {
     const std::string cible =
         "/?mac=" + kMac + "&port=" + std::to_string(recepteur.Port()) + "&key=" + kCle;
     ASSERT_EQ(Statut(Get(relais.Port(), cible)), 200);
-    const long avant = relais.Memoire();
+    [[maybe_unused]] const long avant = relais.Memoire();  // unused under AddressSanitizer
 
     std::vector<std::string> sources;
     for (int i = 2; i < 42; ++i) sources.push_back("127.0.0." + std::to_string(i));
@@ -246,8 +250,8 @@ TEST(RelaisHostile, OversizedAndSlowRequestsAreCutOff) {
                                                  "\r\nabc")),
               405);
 
-    // A silent client and one that trickles a byte now and then: both dropped within the
-    // deadline, while others are answered.
+    // A silent client and one that trickles a byte now and then: both dropped when they have
+    // not sent a whole request within 2 s, while others are answered.
     const auto debut = std::chrono::steady_clock::now();
     std::thread muet([&] { Echanger(relais.Port(), "GET /?ma", "127.0.0.5", 8000); });
     std::chrono::steady_clock::duration dureeLent{};
@@ -266,9 +270,9 @@ TEST(RelaisHostile, OversizedAndSlowRequestsAreCutOff) {
     muet.join();
     const auto dureeMuet = std::chrono::steady_clock::now() - debut;
     lent.join();
-    EXPECT_LT(dureeMuet, std::chrono::seconds(6));
-    EXPECT_LT(dureeLent, std::chrono::seconds(7));
-    EXPECT_GT(dureeLent, std::chrono::seconds(3));
+    EXPECT_LT(dureeMuet, std::chrono::seconds(3));
+    EXPECT_LT(dureeLent, std::chrono::seconds(3));
+    EXPECT_GT(dureeLent, std::chrono::milliseconds(1500));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // field filters, enable rules, Ctrl+Tab, the language list, the command and folder lists.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -161,6 +162,9 @@ class TestConfiguration : public QObject {
         QVERIFY(dialogue.findChild<QRadioButton*>("optRepliMode(1)")->isChecked());
         QVERIFY(dialogue.findChild<QRadioButton*>("optScriptWOW(1)")->isChecked());
         QCOMPARE(dialogue.findChild<QComboBox*>("cboProxyType")->currentIndex(), 2);
+        // The first access type follows the proxy of the environment, and says so.
+        const QString systeme = dialogue.findChild<QComboBox*>("cboProxyType")->itemText(0);
+        QVERIFY2(systeme.contains("http_proxy") && !systeme.contains("IE"), qPrintable(systeme));
         QCOMPARE(Zone(&dialogue, "txtAuthentificationLogin")->text(), QString("op"));
         QVERIFY(dialogue.findChild<QCheckBox*>("chkNePasStopper")->isChecked());
 
@@ -223,6 +227,16 @@ class TestConfiguration : public QObject {
         QCOMPARE(f.fenetreTraitementFermer, !defF.fenetreTraitementFermer);
         QCOMPARE(f.fenetreTraitementMultiselection, !defF.fenetreTraitementMultiselection);
         QCOMPARE(f.mettreEnRougeReveil, !defF.mettreEnRougeReveil);
+    }
+
+    void newSettingsPointWakeViaInternetAtTheUsersOwnRelay() {
+        frmConfiguration dialogue({"Bureau"}, nullptr, {m_langues.path().toStdString()});
+        QVERIFY(dialogue.findChild<QRadioButton*>("optScriptWOW(1)")->isChecked());
+        QVERIFY(Zone(&dialogue, "txtScriptWOWUrl")->text().contains("ip=%ip%&mac=%mac%"));
+        const QString info = dialogue.findChild<QLabel*>("lblScriptWOWInfo")->text();
+        QVERIFY2(info.contains("velmora-relay") && info.contains("Aucun script n'est"),
+                 qPrintable(info));
+        QVERIFY(!dialogue.findChild<QRadioButton*>("optScriptWOW(0)")->text().contains("site"));
     }
 
     void cancelChangesNothing() {

@@ -44,6 +44,7 @@ struct Reseau {
     std::map<std::string, std::string> netbios{{"127.0.0.3", "PC3"}, {"127.0.0.5", "PC5"}};
     std::atomic<bool> retenir{false};  // the sweep waits for a stop after its first answer
     std::atomic<bool> arretVu{false};
+    std::atomic<bool> retenirNoms{false};  // the look-ups wait until it is cleared
     std::mutex verrou;
     std::vector<std::string> adresses;  // every address given to a probe
 
@@ -74,6 +75,7 @@ class SondesFactices : public net::SondesDecouverte {
         m_reseau->arretVu = arret.load();
     }
     std::string NomInverse(const std::string& a) override {
+        while (m_reseau->retenirNoms) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return m_reseau->Lire(m_reseau->noms, a);
     }
     std::string MacVoisin(const std::string& a) override {
@@ -120,6 +122,7 @@ class TestDecouverte : public QObject {
     std::unique_ptr<frmVelmora> m_fenetre;
     std::shared_ptr<Reseau> m_reseau;
     std::vector<std::string> m_messages;
+    std::vector<std::string> m_titres;
 
     void VerifierBouclageSeulement() {
         std::lock_guard<std::mutex> garde(m_reseau->verrou);
@@ -143,6 +146,7 @@ class TestDecouverte : public QObject {
                                     "Machine2=autre|10.9.9.9|||00:11:22:33:44:09|||\n";
         DefinirRepondeur([this](const Question& q) {
             m_messages.push_back(q.texte);
+            m_titres.push_back(q.titre);
             return Reponse{6, ""};
         });
         m_fenetre = std::make_unique<frmVelmora>();
@@ -164,7 +168,28 @@ class TestDecouverte : public QObject {
         QVERIFY(!fenetre.Demarrer());
         QCOMPARE(m_messages, (std::vector<std::string>{i18n::Tr("MSG_DECOUVERTE_PLAGE_TROP_GRANDE"),
                                                        i18n::Tr("MSG_DECOUVERTE_PLAGE_INVALIDE")}));
+        // Titled with the program's name, as every message box.
+        QCOMPARE(m_titres, (std::vector<std::string>{"Velmora", "Velmora"}));
         QVERIFY(m_reseau->adresses.empty());
+    }
+
+    void theBarAndTheStatusLineFollowEachPhase() {
+        frmDecouverte fenetre(m_fenetre->lvwMachines(), m_fenetre.get());
+        fenetre.show();
+        auto* progression = Enfant<QProgressBar>(&fenetre, "pgbProgression");
+        auto* etat = Enfant<QLabel>(&fenetre, "lblEtatDecouverte");
+        m_reseau->retenirNoms = true;
+        Enfant<QLineEdit>(&fenetre, "txtPlage")->setText("127.0.0.0/29");
+        QVERIFY(fenetre.Demarrer());
+        // The sweep is done, the three look-ups wait: the bar counts them from zero.
+        QTRY_COMPARE(etat->text().toStdString(),
+                     i18n::Tr("TXT_DECOUVERTE_DESCRIPTION", {"0", "3"}));
+        QCOMPARE(progression->maximum(), 3);
+        QCOMPARE(progression->value(), 0);
+        m_reseau->retenirNoms = false;
+        QTRY_VERIFY(!fenetre.EnCours());
+        QCOMPARE(progression->value(), 3);
+        QCOMPARE(etat->text().toStdString(), i18n::Tr("TXT_DECOUVERTE_TERMINEE", {"3"}));
     }
 
     void answeringHostsAreListedDescribedAndMarkedWhenInTheFolder() {

@@ -265,6 +265,29 @@ class TestImportFenetre : public QObject {
                  std::string("Serveurs|Bureau|Machines"));
         QCOMPARE(velmora::ChargerDossier(m_fichier, "Serveurs").size(), size_t(1));
     }
+
+    void okInTheSettingsKeepsTheSelectionAndTheStatusOfTheRows() {
+        QTreeWidget* liste = m_fenetre->lvwMachines();
+        QCOMPARE(liste->topLevelItemCount(), 3);
+        m_fenetre->DefinirIcone(0, "Vert");
+        m_fenetre->DefinirIcone(2, "Rouge");
+        liste->clearSelection();
+        liste->topLevelItem(1)->setSelected(true);
+        liste->topLevelItem(2)->setSelected(true);
+        liste->setCurrentItem(liste->topLevelItem(2), 0, QItemSelectionModel::NoUpdate);
+        QuandOuvert<frmConfiguration>([](frmConfiguration*) { return true; },
+                                      [](frmConfiguration* d) { d->btnOK_Click(); });
+        m_fenetre->mnuOptionsPreferences_Click();
+        QCOMPARE(liste->topLevelItemCount(), 3);
+        QCOMPARE(CleIcone(liste->topLevelItem(0)), std::string("Vert"));
+        QCOMPARE(CleIcone(liste->topLevelItem(1)), std::string("Gris"));
+        QCOMPARE(CleIcone(liste->topLevelItem(2)), std::string("Rouge"));
+        QVERIFY(!liste->topLevelItem(0)->isSelected());
+        QVERIFY(liste->topLevelItem(1)->isSelected());
+        QVERIFY(liste->topLevelItem(2)->isSelected());
+        QCOMPARE(liste->currentItem(), liste->topLevelItem(2));
+        QCOMPARE(m_fenetre->findChild<QPushButton*>("btnSupprimer")->isEnabled(), true);
+    }
 };
 
 QTEST_MAIN(TestImportFenetre)

@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
@@ -96,11 +98,16 @@ class TestSequenceLangue : public QObject {
         seconde.show();
         QCOMPARE(i18n::Tr("TXT_FERMER"), std::string("&Close"));
         int imageDon = -1;
-        Automate automate([&imageDon](QWidget* dialogue) {
+        QStringList textesAPropos;
+        Automate automate([&imageDon, &textesAPropos](QWidget* dialogue) {
             const QString nom = dialogue->objectName();
             if (nom == "frmAPropos") {
                 // Left open past the picture timer, then closed.
                 auto* aPropos = qobject_cast<frmAPropos*>(dialogue);
+                for (const QLabel* etiquette : aPropos->findChildren<QLabel*>())
+                    textesAPropos << etiquette->text();
+                textesAPropos << aPropos->windowTitle() << frmAPropos::TexteDon(0)
+                              << frmAPropos::TexteDon(1);
                 QTimer::singleShot(3500, aPropos, [aPropos, &imageDon] {
                     imageDon = aPropos->ImageDonAffichee();
                     Cliquer(aPropos, "btnOK");
@@ -122,6 +129,12 @@ class TestSequenceLangue : public QObject {
         seconde.mnuAideAstuce_Click();
         seconde.mnuAideAPropos_Click();
         QCOMPARE(imageDon, 1);
+        // Every word of the About window in English, the donation picture's too.
+        QVERIFY(textesAPropos.contains("The Velmora team"));
+        QCOMPARE(textesAPropos.filter("Donate").size(), 2);
+        for (const QString& texte : textesAPropos)
+            QVERIFY2(!texte.contains(QRegularExpression("[éèàç]|Faire un don|quipe")),
+                     qPrintable(texte));
         seconde.mnuAideAPropos_Click();
         QTest::qWait(1500);
         QVERIFY(seconde.isVisible());
