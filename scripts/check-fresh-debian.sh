@@ -34,6 +34,7 @@ for outil in debootstrap ip; do
 done
 
 racine=$(mktemp -d /var/tmp/velmora-debian.XXXXXX)
+chmod 755 "$racine" # the root folder of the system: every user walks through it
 a=vfdA$$ b=vfdB$$
 debut=$SECONDS
 montages=()
