@@ -23,6 +23,7 @@
 
 #include "relay/Connections.h"
 #include "relay/Resolver.h"
+#include "relay/web/Http.h"
 
 namespace velmora::relay {
 
@@ -135,6 +136,7 @@ struct RequestState {
     bool answered = false;
     std::optional<Answer> ready;  // an answer that waited for a look-up
     std::string client;
+    web::HttpState page;  // a request of the web page
 };
 
 struct PendingLookup {
@@ -150,6 +152,7 @@ struct Context {
     Resolver resolver;
     std::unordered_map<std::uint64_t, PendingLookup> lookups;
     std::uint64_t lookupCount = 0;
+    web::Site* site = nullptr;  // the web page, when it is on
 };
 
 // Keeps the raw target, query included: the relay reads the query itself.
@@ -216,10 +219,19 @@ Answer Respond(Context& context, MHD_Connection* connection, const char* method,
 }
 
 MHD_Result Handle(void* cls, MHD_Connection* connection, const char*, const char* method,
-                  const char*, const char*, size_t* uploadSize, void** stateSlot) {
+                  const char*, const char* uploadData, size_t* uploadSize, void** stateSlot) {
     auto* context = static_cast<Context*>(cls);
     auto* state = static_cast<RequestState*>(*stateSlot);
     if (!state) return MHD_NO;
+    // The web page reads its requests' bodies; its event streams stay busy while open.
+    if (context->site && web::Site::Serves(state->target)) {
+        if (!state->page.started) {
+            context->connections.Busy(connection);
+            state->client = ClientAddress(connection);
+        }
+        return web::Answer(*context->site, connection, state->target, method, uploadData,
+                           uploadSize, state->page, state->client);
+    }
     if (state->ready) {
         const Answer answer = std::move(*state->ready);
         state->ready.reset();
@@ -368,7 +380,8 @@ unsigned ConnectionLimit() {
     return static_cast<unsigned>(std::min<rlim_t>(usable, 1u << 20));
 }
 
-int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& reload) {
+int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& reload,
+          web::Site* site) {
     sigset_t signals;
     sigemptyset(&signals);
     for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, s);
@@ -383,7 +396,9 @@ int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& relo
         Resolver([&network](const std::string& name,
                             std::uint32_t& address) { return network.Resolve(name, address); },
                  kMaxLookups),
-        {}};
+        {},
+        0,
+        site};
     const Settings& settings = relay.CurrentSettings();
     std::string error;
     const int listenFd = Listen(settings, error);
@@ -415,10 +430,11 @@ int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& relo
             timeout = std::min(timeout, Milliseconds(pending.deadline - now));
         const int flush = journal.Tick(now);
         if (flush >= 0) timeout = std::min(timeout, flush);
-        pollfd fds[3] = {{epoll->epoll_fd, POLLIN, 0},
+        pollfd fds[4] = {{epoll->epoll_fd, POLLIN, 0},
                          {signalFd, POLLIN, 0},
-                         {context.resolver.Descriptor(), POLLIN, 0}};
-        ::poll(fds, 3, timeout);
+                         {context.resolver.Descriptor(), POLLIN, 0},
+                         {site ? site->EventFd() : -1, POLLIN, 0}};
+        ::poll(fds, 4, timeout);
         signalfd_siginfo info;
         while ((fds[1].revents & POLLIN) && ::read(signalFd, &info, sizeof info) == sizeof info) {
             if (info.ssi_signo != SIGHUP)
@@ -429,6 +445,10 @@ int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& relo
         if ((fds[2].revents & POLLIN) || !context.lookups.empty())
             FinishLookups(context, Clock::now());
         MHD_run(daemon);
+        if (site) {  // the page's sweep results and timers; its streams with text to send
+            web::Pump(*site);
+            MHD_run(daemon);
+        }
         // Idle connections past their time: the daemon sees the end of the stream and closes.
         for (int fd : context.connections.Expired(Clock::now())) ::shutdown(fd, SHUT_RDWR);
         journal.Tick(Clock::now());
@@ -439,6 +459,7 @@ int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& relo
         Resume(pending, answer);
     }
     context.lookups.clear();
+    if (site) web::Stop(*site);
     MHD_run(daemon);
     MHD_stop_daemon(daemon);  // closes the listening socket too
     ::close(signalFd);

@@ -7,6 +7,10 @@
 
 #include "relay/Relay.h"
 
+namespace velmora::relay::web {
+class Site;
+}
+
 namespace velmora::relay {
 
 // Limits against abuse.
@@ -30,7 +34,9 @@ unsigned ConnectionLimit();
 // Serves `relay` on settings.listen until SIGTERM or SIGINT; SIGHUP calls `reload`, which
 // returns the new settings or "" with an error message (the old settings then stay). Logs one
 // line per request on standard error. Returns the process exit code: 0 after a signal, 1 when
-// the listening socket cannot be opened (among others when the address is in use).
-int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& reload);
+// the listening socket cannot be opened (among others when the address is in use). `site`,
+// when given, serves the web page beside the wake requests.
+int Serve(Relay& relay, const std::function<bool(Settings&, std::string&)>& reload,
+          web::Site* site = nullptr);
 
 }  // namespace velmora::relay

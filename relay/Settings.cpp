@@ -24,6 +24,9 @@ std::optional<std::string>* Single(Options& o, std::string_view name) {
     if (name == "mode") return &o.mode;
     if (name == "broadcast") return &o.broadcast;
     if (name == "rate") return &o.rate;
+    if (name == "machines") return &o.machines;
+    if (name == "users") return &o.users;
+    if (name == "status-interval") return &o.statusInterval;
     return nullptr;
 }
 
@@ -156,8 +159,10 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Options& option
         const size_t equals = argument.find('=');
         const std::string name =
             argument.substr(2, equals == std::string::npos ? equals : equals - 2);
-        std::optional<std::string>* single =
-            name == "config" ? &options.config : Single(options, name);
+        std::optional<std::string>* single = name == "config"     ? &options.config
+                                             : name == "add-user" ? &options.addUser
+                                             : name == "folders"  ? &options.folders
+                                                                  : Single(options, name);
         std::vector<std::string>* list = List(options, name);
         if (!single && !list) {
             error = "unknown option --" + name;
@@ -210,7 +215,8 @@ bool ParseConfigText(std::string_view text, Options& options, std::string& error
             return false;
         }
     }
-    for (const char* name : {"listen", "key-file", "mode", "broadcast", "rate"})
+    for (const char* name : {"listen", "key-file", "mode", "broadcast", "rate", "machines", "users",
+                             "status-interval"})
         if (!Single(options, name)->has_value()) *Single(options, name) = *Single(file, name);
     if (options.allowMac.empty()) options.allowMac = file.allowMac;
     if (options.allowDest.empty()) options.allowDest = file.allowDest;
@@ -252,6 +258,22 @@ bool CheckSettings(const Options& o, Settings& s, std::string& error) {
         }
         s.rate = static_cast<unsigned>(value);
     }
+    if (o.statusInterval) {
+        const std::string& t = *o.statusInterval;
+        bool ok = !t.empty() && t.size() <= 5;
+        unsigned value = 0;
+        for (char c : t) {
+            if (c < '0' || c > '9') ok = false;
+            value = value * 10 + static_cast<unsigned>(c - '0');
+        }
+        if (!ok || value > 3600) {
+            error = "--status-interval must be a number of seconds from 0 (off) to 3600";
+            return false;
+        }
+        s.statusInterval = value;
+    }
+    s.machinesFile = o.machines.value_or("");
+    s.usersFile = o.users.value_or("");
     if (!CheckLists(o, s, error)) return false;
     if (s.mode == Mode::Internet && s.allowDests.empty()) {
         error =
@@ -289,6 +311,8 @@ std::string Usage(const std::string& defaultConfig) {
     return "Usage: velmora-relay --listen ADDR:PORT --key-file FILE [--mode lan|internet]\n"
            "                     [--broadcast ADDR] [--allow-mac MAC]... [--allow-dest CIDR]...\n"
            "                     [--rate N] [--config FILE]\n"
+           "                     [--machines FILE --users FILE] [--status-interval S]\n"
+           "       velmora-relay --users FILE --add-user NAME [--folders A,B]\n"
            "\n"
            "Answers wake requests (GET ...?ip=&mac=&port=, the key as the password of an\n"
            "Authorization: Basic header, or key=) by sending a magic packet.\n"
@@ -309,6 +333,15 @@ std::string Usage(const std::string& defaultConfig) {
            "                        (default " +
            defaultConfig +
            "); the command line wins\n"
+           "  --machines FILE       serve the web page over this Velmora.ini (read only,\n"
+           "                        read again when it changes); needs --users\n"
+           "  --users FILE          users of the web page: NAME:HASH:FOLDERS lines\n"
+           "  --status-interval S   seconds between two status sweeps of the folders open\n"
+           "                        in a page (default 5; 0: no status)\n"
+           "  --add-user NAME       add a user to --users (password asked twice, or read\n"
+           "                        from two lines of standard input), then exit\n"
+           "  --folders A,B         with --add-user: the folders the user may see\n"
+           "                        (default: every folder)\n"
            "  --help                this text\n"
            "  --version             the version and licence\n"
            "\n"

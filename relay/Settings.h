@@ -18,6 +18,9 @@ namespace velmora::relay {
 struct Options {
     std::optional<std::string> listen, keyFile, mode, broadcast, rate, config;
     std::vector<std::string> allowMac, allowDest;
+    // The web page: the machines file, the users file, the status interval; --add-user and
+    // --folders are for the command line only.
+    std::optional<std::string> machines, users, statusInterval, addUser, folders;
     bool help = false;
     bool version = false;
 };
@@ -45,6 +48,9 @@ struct Settings {
     std::vector<Mac> allowMacs;              // empty: every MAC address
     std::vector<Cidr> allowDests;            // internet mode; never empty there
     unsigned rate = 60;                      // requests per minute and client address
+    std::string machinesFile;                // the web page's Velmora.ini ("": no page)
+    std::string usersFile;                   // its users ("": no page)
+    unsigned statusInterval = 5;             // seconds between two status sweeps; 0: none
 };
 
 inline constexpr unsigned kDefaultRate = 60;

@@ -2,12 +2,14 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "relay/Relay.h"
 #include "relay/Server.h"
 #include "relay/Settings.h"
+#include "relay/web/Site.h"
 
 int main(int argc, char** argv) {
     using namespace velmora::relay;
@@ -27,6 +29,14 @@ int main(int argc, char** argv) {
         std::fputs(VersionText().c_str(), stdout);
         return 0;
     }
+    if (options.addUser) {
+        if (!options.users || options.users->empty()) {
+            std::fputs("velmora-relay: --add-user needs --users FILE\n", stderr);
+            return 2;
+        }
+        return web::AddUserCommand(*options.users, *options.addUser,
+                                   web::SplitFolders(options.folders.value_or("")));
+    }
     const auto load = [&](Settings& settings, std::string& message) {
         return LoadSettings(arguments, VELMORA_RELAY_CONFIG, settings, message);
     };
@@ -44,5 +54,20 @@ int main(int argc, char** argv) {
     }
     SystemNetwork network;
     Relay relay(settings, network);
-    return Serve(relay, load);
+    // The web page: on when both its files are named.
+    std::unique_ptr<web::Site> site;
+    if (!settings.machinesFile.empty() && !settings.usersFile.empty()) {
+        web::SiteOptions page;
+        page.machinesFile = settings.machinesFile;
+        page.usersFile = settings.usersFile;
+        page.englishFile = web::DefaultEnglishFile();
+        page.statusInterval = settings.statusInterval;
+        site = std::make_unique<web::Site>(page, relay, network);
+        std::fprintf(stderr, "velmora-relay: web page on, machines of %s, users of %s\n",
+                     page.machinesFile.c_str(), page.usersFile.c_str());
+    } else if (!settings.machinesFile.empty() || !settings.usersFile.empty()) {
+        std::fputs("velmora-relay: the web page needs both --machines and --users: it is off\n",
+                   stderr);
+    }
+    return Serve(relay, load, site.get());
 }

@@ -7,7 +7,7 @@ pkgs=(
     build-essential cmake pkg-config clang
     file  # the package build reads the type of every file it installs (make package)
     qt6-base-dev libgl1-mesa-dev qt6-translations-l10n
-    libcurl4-openssl-dev libmicrohttpd-dev
+    libcurl4-openssl-dev libmicrohttpd-dev libsodium-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     samba-common-bin python3-impacket
     iproute2 iputils-ping
@@ -23,6 +23,8 @@ if [ "${1:-}" = "--test" ]; then
     # The start of the windowed program as users meet it: a window manager, a tray, key
     # presses and screenshots under the virtual display.
     pkgs+=(openbox trayer xdotool imagemagick x11-utils)
+    # A real browser for the relay's web page (driven through Debian's own Python).
+    pkgs+=(chromium chromium-driver python3-selenium)
 fi
 
 missing=()

@@ -122,4 +122,7 @@ constexpr int kNombreAstuces = 28;
 // network texts both share (TextesReseau).
 const std::vector<std::pair<const char*, const char*>>& TextesIntegres(ListeTextes liste);
 
+// The built-in French texts of the relay's web page, in order ("§" not yet converted).
+const std::vector<std::pair<const char*, const char*>>& TextesPageWeb();
+
 }  // namespace velmora::i18n

@@ -198,6 +198,12 @@ TEST(EnglishLng, TranslatesEveryKeyOfBothProgramsWithTheSamePlaceholders) {
                 << cle;
         }
     }
+    for (const auto& [cle, francais] : TextesPageWeb()) {
+        const std::string texte = anglais.Lire(cle, "");
+        EXPECT_FALSE(texte.empty()) << cle;
+        EXPECT_NE(texte, francais) << cle;
+        EXPECT_EQ(Compter(texte, "%v"), Compter(francais, "%v")) << cle;
+    }
     ASSERT_TRUE(ChargerTraductions(ListeTextes::Console, kAnglais));
     EXPECT_EQ(Compter(Tr("SYNTAXE"), "\n"), 60u);
     EXPECT_TRUE(Tr("SYNTAXE").starts_with("\nUsage\n"));

@@ -57,7 +57,7 @@ contient() { # field, then the package names it must hold
 # The ping tool: a normal user's ping where no ICMP socket is given to unprivileged users.
 depends=(python3 libcurl4 libc6 iputils-ping)
 ((gui)) && depends+=(libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins)
-((relay)) && depends+=(libmicrohttpd12)
+((relay)) && depends+=(libmicrohttpd12 libsodium23)
 contient Depends "${depends[@]}"
 contient Recommends samba-common-bin python3-impacket qt6-translations-l10n ieee-data
 contient Suggests freerdp2-x11

@@ -82,12 +82,19 @@ Relais::Relais(const std::vector<std::string>& arguments, const std::vector<std:
     ligne.insert(ligne.end(), arguments.begin(), arguments.end());
     m_pid = Demarrer(ligne, 2, m_sortie);
     if (m_pid < 0) return;
-    // The first line says where it listens, or why it does not start.
+    // The line that says where it listens (after the web page's, when it is on), or why it
+    // does not start.
     std::string premiere;
     char c;
     pollfd p{m_sortie, POLLIN, 0};
-    while (::poll(&p, 1, 3000) == 1 && ::read(m_sortie, &c, 1) == 1 && c != '\n') premiere += c;
-    m_journal = premiere + "\n";
+    while (premiere.find("(port ") == std::string::npos) {
+        premiere.clear();
+        bool fin = false;
+        while (!(fin = !(::poll(&p, 1, 3000) == 1 && ::read(m_sortie, &c, 1) == 1)) && c != '\n')
+            premiere += c;
+        m_journal += premiere + "\n";
+        if (fin || premiere.find("velmora-relay: web") == std::string::npos) break;
+    }
     const size_t port = premiere.find("(port ");
     if (port != std::string::npos) m_port = std::atoi(premiere.c_str() + port + 6);
     m_lecteur = std::thread([this] {

@@ -1,0 +1,18 @@
+# Writes OUTPUT, a C++ file that holds every file of FOLDER as a string, for WebAssets.h.
+# Run as a script: cmake -DOUTPUT=<file.cpp> -DFOLDER=<folder> -P Embed.cmake
+file(GLOB files RELATIVE ${FOLDER} ${FOLDER}/*)
+list(SORT files)
+set(text "// Made by relay/web/Embed.cmake from relay/web/assets: do not edit.\n")
+string(APPEND text "#include \"relay/web/WebAssets.h\"\n\nnamespace velmora::relay::web {\n\n")
+string(APPEND text "const std::vector<Asset>& Assets() {\n    static const std::vector<Asset> assets = {\n")
+foreach(name ${files})
+    file(READ ${FOLDER}/${name} content)
+    if(content MATCHES "\\)VELMORA\"")
+        message(FATAL_ERROR "${name} holds the raw string delimiter")
+    endif()
+    string(APPEND text "        {\"${name}\", R\"VELMORA(${content})VELMORA\"},\n")
+endforeach()
+string(APPEND text "    };\n    return assets;\n}\n\n}  // namespace velmora::relay::web\n")
+file(WRITE ${OUTPUT}.new "${text}")
+file(COPY_FILE ${OUTPUT}.new ${OUTPUT} ONLY_IF_DIFFERENT)
+file(REMOVE ${OUTPUT}.new)
