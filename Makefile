@@ -33,7 +33,7 @@ test: deps deps-test build
 ASAN_BUILD ?= build-asan
 ASAN_CXXFLAGS ?= -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined -fno-sanitize-recover=all
 test-asan: deps deps-test
-	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE= -DCMAKE_CXX_FLAGS="$(ASAN_CXXFLAGS)" \
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE= -DVELMORA_DEBIAN_FLAGS=OFF -DCMAKE_CXX_FLAGS="$(ASAN_CXXFLAGS)" \
 	    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" >/dev/null
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
@@ -75,11 +75,19 @@ format:
 install: build
 	@cmake --install $(BUILD) --prefix $(PREFIX)
 
-# velmora_<version>_<arch>.deb in the current folder (CPack's DEB generator, see packaging/).
+# velmora_<version>_<arch>.deb in the current folder (CPack's DEB generator, see packaging/),
+# with velmora-dbgsym_<version>_<arch>.deb, the debug data of its programs. Every date in the
+# package is the date of the last commit (of the newest source file outside a git checkout), so
+# that two builds of one commit give the same bytes (scripts/check-reproducible.sh).
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null || \
+	find . -path ./$(BUILD) -prune -o -type f -printf '%T@\n' | sort -n | tail -1 | cut -d. -f1)
 package: deps build
 	@rm -rf $(BUILD)/paquet
-	@cd $(BUILD) && cpack -G DEB -B $(abspath $(BUILD))/paquet >/dev/null
+	@cd $(BUILD) && SOURCE_DATE_EPOCH=$(SOURCE_DATE_EPOCH) cpack -G DEB -B $(abspath $(BUILD))/paquet >/dev/null
 	@cp $(BUILD)/paquet/velmora_*.deb . && ls velmora_*.deb
+	@for f in $(BUILD)/paquet/velmora-dbgsym_*.ddeb; do \
+	    if [ -f "$$f" ]; then b=$${f##*/}; cp "$$f" "$${b%.ddeb}.deb" && echo "$${b%.ddeb}.deb"; fi; \
+	done
 
 clean:
 	@rm -rf $(BUILD)

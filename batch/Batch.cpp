@@ -48,7 +48,11 @@ int Executer(std::vector<std::string> arguments, Console& console, std::ostream&
              net::OperationsReseau& operations) {
     const Convention convention = RetirerConvention(arguments);
     if (convention == Convention::Version) {
-        console.EcrireToujours("VelmoraBatch " + platform::TexteVersion() + kFinLigne);
+        // Written before any language is chosen: the licence line reads the same in French
+        // and in English.
+        console.EcrireToujours(
+            "VelmoraBatch " + platform::TexteVersion() + kFinLigne +
+            "Licence GPL-3.0-or-later <https://www.gnu.org/licenses/gpl-3.0.html>" + kFinLigne);
         return 0;
     }
     Programme& prog = Prog();

@@ -1,7 +1,11 @@
 // Network sweep on a real network in namespaces: a client, and a router that answers for a few
 // addresses and drops the rest of 198.18.16.0/20 (TempoPing 300 ms). Reports the time of a
-// whole sweep as a multiple of TempoPing ("xTempo") and the memory it takes above idle.
+// whole sweep as a multiple of TempoPing ("xTempo") and the memory it takes above idle; and the
+// sweep of a normal user where the system gives no ICMP socket, which falls back on the ping
+// tool.
 #include <benchmark/benchmark.h>
+#include <grp.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <atomic>
@@ -188,6 +192,77 @@ void PingsSurSoixanteQuatreFils(benchmark::State& state) {
     state.counters["lignes"] = static_cast<double>(cibles.size());
     state.counters["xTempo"] = total / static_cast<double>(state.iterations()) / kTempoMs;
 }
+// A normal user (nobody) in a namespace whose net.ipv4.ping_group_range is "1 0", the kernel's
+// default: neither an ICMP datagram socket nor a raw one, so the sweep runs the ping tool on
+// its worker threads. Measured in a child process that has left root for that user.
+void BalayerSansSocketIcmp(benchmark::State& state) {
+    test::Espaces espaces;
+    if (!espaces.Pret()) {
+        state.SkipWithError(espaces.Raison().c_str());
+        return;
+    }
+    const std::string& b = espaces.B();
+    test::Espaces::Dans(b, "ip route add blackhole 198.18.16.0/20");
+    for (int i = 1; i <= 4; ++i)
+        test::Espaces::Dans(b, "ip addr add 198.18.16." + std::to_string(i) + "/32 dev lo");
+    test::Espaces::Dans(espaces.A(), "sysctl -qw net.ipv4.ping_group_range='1 0'");
+    const std::vector<std::string> cibles = Sousreseau(static_cast<int>(state.range(0)));
+    net::OptionsBalayage options;
+    options.tempoMs = kTempoMs;
+    const std::string chemin = "/run/netns/" + espaces.A();
+
+    struct Mesure {
+        double ms = 0;
+        int vivants = 0;
+        bool outil = false;  // the sweep had to use the ping tool
+    };
+    double total = 0;
+    Mesure m;
+    for (auto _ : state) {
+        int tube[2];
+        if (::pipe(tube) != 0) {
+            state.SkipWithError("pipe");
+            return;
+        }
+        const pid_t enfant = ::fork();
+        if (enfant == 0) {
+            Mesure r;
+            const int fd = ::open(chemin.c_str(), O_RDONLY | O_CLOEXEC);
+            const gid_t personne = 65534;
+            if (fd >= 0 && ::setns(fd, CLONE_NEWNET) == 0 && ::setgroups(0, nullptr) == 0 &&
+                ::setgid(personne) == 0 && ::setuid(personne) == 0) {
+                r.outil = net::MethodePingChoisie() == net::MethodePing::OutilPing;
+                const auto debut = std::chrono::steady_clock::now();
+                net::Balayer(
+                    cibles, [&](const net::ReponseBalayage& rep) { r.vivants += rep.repondu; },
+                    nullptr, options);
+                r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
+                                                                 debut)
+                           .count();
+            }
+            const ssize_t ecrit = ::write(tube[1], &r, sizeof r);
+            ::_exit(ecrit == sizeof r ? 0 : 1);
+        }
+        ::close(tube[1]);
+        const bool lu = ::read(tube[0], &m, sizeof m) == static_cast<ssize_t>(sizeof m);
+        ::close(tube[0]);
+        ::waitpid(enfant, nullptr, 0);
+        if (!lu || !m.outil) {
+            state.SkipWithError("the user's sweep did not fall back on the ping tool");
+            return;
+        }
+        total += m.ms;
+    }
+    if (m.vivants != 4) state.SkipWithError("the four live hosts did not all answer");
+    state.counters["lignes"] = static_cast<double>(cibles.size());
+    state.counters["xTempo"] = total / static_cast<double>(state.iterations()) / kTempoMs;
+}
+BENCHMARK(BalayerSansSocketIcmp)
+    ->Arg(254)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->UseRealTime();
+
 BENCHMARK(PingsSurSoixanteQuatreFils)
     ->Arg(254)
     ->Unit(benchmark::kMillisecond)

@@ -5,6 +5,7 @@ set -euo pipefail
 
 pkgs=(
     build-essential cmake pkg-config clang
+    file  # the package build reads the type of every file it installs (make package)
     qt6-base-dev libgl1-mesa-dev qt6-translations-l10n
     libcurl4-openssl-dev libmicrohttpd-dev libsodium-dev
     libgtest-dev libgmock-dev libbenchmark-dev
@@ -14,11 +15,12 @@ pkgs=(
     ieee-data  # OUI list: the makers of network cards shown by the network discovery
 )
 if [ "${1:-}" = "--test" ]; then
-    # Real peers started by the tests; the checks of the Debian package and of the completion;
-    # nginx in front of the relay (tests and benchmark) and wrk, the benchmark's load generator;
-    # the fuzzing runtime of clang (only recommended by it).
-    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian bash-completion nginx wrk
-        libclang-rt-14-dev)
+    # Real peers started by the tests; the checks of the Debian package (hardening-check comes
+    # with devscripts) and of the completion; nginx in front of the relay (tests and benchmark)
+    # and wrk, the benchmark's load generator; the fuzzing runtime of clang (only recommended
+    # by it).
+    pkgs+=(samba tinyproxy xvfb xauth nftables util-linux lintian devscripts bash-completion
+        nginx wrk libclang-rt-14-dev)
     # The start of the windowed program as users meet it: a window manager, a tray, key
     # presses and screenshots under the virtual display.
     pkgs+=(openbox trayer xdotool imagemagick x11-utils)

@@ -125,10 +125,10 @@ const std::vector<std::pair<const char*, const char*>>& TextesConsolePropres() {
          "     dossier ou machine introuvable\n"
          "\n"
          "Exemples\n"
-         "   VelmoraBatch /W:serveurs!*\n"
-         "   VelmoraBatch maison.ini /S:* /m:\"à table !\" /t:30 /f:on\n"
+         "   VelmoraBatch '/W:serveurs!*'\n"
+         "   VelmoraBatch maison.ini '/S:*' '/m:à table !' /t:30 /f:on\n"
          "   VelmoraBatch /l:tavrin\n"
-         "   VelmoraBatch /w:serveurs!nas /attendre:180,22\n"},
+         "   VelmoraBatch '/w:serveurs!nas' /attendre:180,22\n"},
     };
     return textes;
 }

@@ -7,8 +7,8 @@ namespace velmora::i18n {
 const std::vector<std::pair<const char*, const char*>>& TextesFenetre() {
     static const std::vector<std::pair<const char*, const char*>> textes = {
         {"MSG_ERREUR_OUTILS_RESEAU_ABSENTS",
-         "Au moins un des outils réseau (ARP, NBTSTAT, NSLOOKUP, PING et ROUTE) nécessaires au "
-         "fonctionnement de ce logiciel est introuvable..."},
+         "L'outil réseau PING nécessaire au fonctionnement de ce logiciel est introuvable "
+         "(paquet iputils-ping), et le système ne permet pas d'envoyer un ping sans lui..."},
         {"MSG_ERREUR",
          "Une erreur (%v) est survenue durant le traitement :§§%v§§Veuillez contacter l'auteur du "
          "logiciel si le problème persiste..."},

@@ -44,7 +44,8 @@ const std::vector<std::pair<const char*, const char*>>& TextesReseau() {
         {"ERR_MOT_DE_PASSE_TROP_LONG", "Le mot de passe est trop long pour être transmis."},
         {"ERR_PAQUET_MANQUANT", "Programme introuvable (%v) : installez le paquet %v."},
         {"ERR_ASSISTANT_WMI_MANQUANT",
-         "L'assistant WMI velmora-wmi est introuvable à côté du programme : réinstallez Velmora."},
+         "L'assistant WMI velmora-wmi est introuvable (ni à côté du programme, ni dans "
+         "libexec/velmora) : réinstallez Velmora."},
         {"ERR_WMI_LOGIN_NECESSAIRE",
          "Un login est nécessaire : aucun n'est donné pour cette machine ni dans la "
          "configuration, et aucun ticket Kerberos n'est ouvert."},

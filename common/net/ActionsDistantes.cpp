@@ -230,7 +230,7 @@ bool AnnulerArret(const std::string& machine, const std::string& login,
 
 bool ActionWMI(const std::string& machine, long long action, const std::string& login,
                const std::string& motDePasse, std::string& messageErreur) {
-    const std::string assistant = TrouverOutil("velmora-wmi");
+    const std::string assistant = TrouverAssistant("velmora-wmi");
     if (assistant.empty()) {
         messageErreur = i18n::TexteReseau("ERR_ASSISTANT_WMI_MANQUANT") + " (err=2)";
         return false;

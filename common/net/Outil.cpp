@@ -7,8 +7,13 @@
 #include <map>
 #include <mutex>
 
+#include "common/platform/Chemins.h"
 #include "common/platform/Outil.h"
 #include "common/platform/Process.h"
+
+#ifndef VELMORA_LIBEXEC_DIR
+#define VELMORA_LIBEXEC_DIR "/usr/local/libexec/velmora"
+#endif
 
 namespace velmora::net {
 
@@ -72,6 +77,23 @@ std::string TrouverOutil(const std::string& nom) {
     }
     if (nom.find('/') != std::string::npos) return ::access(nom.c_str(), X_OK) == 0 ? nom : "";
     return platform::CheminOutil(nom);
+}
+
+std::string TrouverAssistant(const std::string& nom) {
+    {
+        std::lock_guard<std::mutex> verrou(g_verrou);
+        const auto it = g_chemins.find(nom);
+        if (it != g_chemins.end())
+            return ::access(it->second.c_str(), X_OK) == 0 ? it->second : std::string();
+    }
+    if (nom.empty() || nom.find('/') != std::string::npos) return "";
+    const std::string programme = AjouterAntislash(DossierProgramme());
+    for (const std::string& dossier :
+         {programme, programme + "../libexec/velmora/", AjouterAntislash(VELMORA_LIBEXEC_DIR)}) {
+        const std::string chemin = dossier + nom;
+        if (FichierExiste(chemin) && ::access(chemin.c_str(), X_OK) == 0) return chemin;
+    }
+    return "";
 }
 
 void DefinirCheminOutil(const std::string& nom, const std::string& chemin) {

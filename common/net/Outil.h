@@ -41,6 +41,12 @@ void DefinirLanceurOutil(LanceurOutil lanceur);
 // The full path of program `nom`: an override set by DefinirCheminOutil, else the program
 // folder, else PATH; "" when absent.
 std::string TrouverOutil(const std::string& nom);
+// The full path of helper program `nom` of this package (not a user command, so never looked
+// up along PATH): an override set by DefinirCheminOutil, else the program folder (a program run
+// from the build tree), else "../libexec/velmora/" beside the program folder (a package or
+// `make install` under any prefix), else the libexec folder of the build's prefix; "" when
+// absent.
+std::string TrouverAssistant(const std::string& nom);
 // Sets the path used for `nom` (an empty path removes the override; a path that is not an
 // executable file makes the program count as absent).
 void DefinirCheminOutil(const std::string& nom, const std::string& chemin);

@@ -110,6 +110,9 @@ frmAPropos::frmAPropos(QWidget* parent) : QDialog(parent) {
     }
     auto* traduitPar = new QLabel(this);
     traduitPar->setObjectName(QStringLiteral("lblTraduitPar"));
+    auto* licence = new QLabel(
+        QStringLiteral("Logiciel libre sous licence GNU GPL, version 3 ou ultérieure"), this);
+    licence->setObjectName(QStringLiteral("lblLicence"));
 
     m_donner = new QLabel(this);
     m_donner->setObjectName(QStringLiteral("imgDonner"));
@@ -130,6 +133,7 @@ frmAPropos::frmAPropos(QWidget* parent) : QDialog(parent) {
     liens->addWidget(m_site);
     liens->addWidget(m_email);
     liens->addWidget(traduitPar);
+    liens->addWidget(licence);
     auto* milieu = new QHBoxLayout;
     milieu->addLayout(liens, 1);
     milieu->addWidget(m_donner, 0, Qt::AlignBottom);

@@ -100,8 +100,12 @@ TEST(BoutEnBout, StartUpUsageTextAndCommandLineErrors) {
                   "   /cadence:{n} : nombre de requêtes par seconde au plus vers les adresses du");
         EXPECT_EQ(lignes[57],
                   "   - Code de sortie 2 : fichier de configuration absent ou illisible, ou");
+        // The examples, pasted into an interactive bash, reach the program as written: every
+        // switch holding "!", "*" or "?" is in single quotes.
+        EXPECT_EQ(lignes[61], "   VelmoraBatch '/W:serveurs!*'");
+        EXPECT_EQ(lignes[62], "   VelmoraBatch maison.ini '/S:*' '/m:à table !' /t:30 /f:on");
         EXPECT_EQ(lignes[63], "   VelmoraBatch /l:tavrin");
-        EXPECT_EQ(lignes[64], "   VelmoraBatch /w:serveurs!nas /attendre:180,22");
+        EXPECT_EQ(lignes[64], "   VelmoraBatch '/w:serveurs!nas' /attendre:180,22");
         EXPECT_EQ(lignes[65], "");
     }
 
@@ -257,10 +261,13 @@ TEST(BoutEnBout, HelpAndVersionAnswerWithOrWithoutAConfigurationFile) {
     for (const Lignes_t& arguments : {Lignes_t{"--version"}, Lignes_t{fichier, "--version"}}) {
         Resultat r = LancerBatch(arguments, {}, {}, programme);
         EXPECT_EQ(r.code, 0);
-        // The version of the usage text's first line, alone on its line.
+        // The version of the usage text's first line, alone on its line, then the licence.
         EXPECT_EQ(r.sortie.rfind("VelmoraBatch v", 0), 0u) << r.sortie;
-        EXPECT_EQ(Lignes(r.sortie).size(), 2u) << r.sortie;
-        EXPECT_EQ(r.sortie.find(" - "), std::string::npos);
+        const Lignes_t lignes = Lignes(r.sortie);
+        ASSERT_EQ(lignes.size(), 3u) << r.sortie;
+        EXPECT_EQ(lignes[0].find(" - "), std::string::npos);
+        EXPECT_EQ(lignes[1],
+                  "Licence GPL-3.0-or-later <https://www.gnu.org/licenses/gpl-3.0.html>");
     }
     // Elsewhere on the line they are plain text: here part of the machine name.
     Resultat r = LancerBatch({fichier, "/S:pc1", "--help"}, {}, {}, programme);

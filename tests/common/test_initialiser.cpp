@@ -181,7 +181,10 @@ TEST_F(Initialisation, NoPingMethodIsTheOnlyToolError) {
            "ais\n");
     EXPECT_EQ(Demarrer(ModeDemarrage::BATCH, "/w:pc"), 2);
     EXPECT_EQ(m_message, i18n::Tr("MSG_ERREUR_OUTILS_RESEAU_ABSENTS"));
+    // It names what is missing here (the ping tool and its package), not tools never looked for.
     EXPECT_NE(m_message.find("PING"), std::string::npos);
+    EXPECT_NE(m_message.find("iputils-ping"), std::string::npos) << m_message;
+    EXPECT_EQ(m_message.find("NBTSTAT"), std::string::npos) << m_message;
 }
 
 TEST_F(Initialisation, NewFileKeepsTheOlderDelayAsIs) {

@@ -113,6 +113,11 @@ salle\ A'
 cas 'VelmoraBatch /w:' 'défaut\!
 serveur'
 cas 'VelmoraBatch /a:défaut\!' 'défaut\!serveur'
+# An unescaped "!" (typed as the examples show it, or pasted) completes the same way, and the
+# answer comes back escaped for an interactive bash.
+cas 'VelmoraBatch ./maison.ini /w:bureau!' 'bureau\!pc1
+bureau\!pc2'
+cas 'VelmoraBatch /a:défaut!s' 'défaut\!serveur'
 # A file that does not exist gives nothing to complete.
 cas 'VelmoraBatch ./absent.ini /w:' ''
 # Switches, the values of /f:, the Linux conventions in first place.

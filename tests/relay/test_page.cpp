@@ -551,7 +551,7 @@ TEST(PageSondes, TheSweepWorksUnprivilegedWhenThePingRangeCoversTheGroup) {
             const int fd = ::open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
             if (fd < 0 || ::setns(fd, CLONE_NEWNET) != 0) ::_exit(3);
             std::ofstream("/proc/sys/net/ipv4/ping_group_range") << plage;
-            std::system("ip link set lo up");
+            if (std::system("ip link set lo up") != 0) ::_exit(5);
             if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::setgroups(0, nullptr) != 0 ||
                 ::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0)
                 ::_exit(4);
@@ -564,7 +564,7 @@ TEST(PageSondes, TheSweepWorksUnprivilegedWhenThePingRangeCoversTheGroup) {
     };
     EXPECT_EQ(essai("0 2147483647"), 0);
     EXPECT_EQ(essai("1 0"), 1) << "without the range, an unprivileged sweep hears nothing";
-    std::system(("ip netns del " + ns).c_str());
+    EXPECT_EQ(std::system(("ip netns del " + ns).c_str()), 0);
 }
 
 TEST(PageHostile, FormsCookiesAndUsersFilesOfAnyShapeAreReadSafely) {
