@@ -229,28 +229,26 @@ void ExecutionAction::Reveiller(int ligne, const Ligne& valeurs) {
         m_cible.AfficherInfo(texte);
         Journaliser(kResultat + texte);
         if (Etat().reglages.mettreEnRougeReveil) m_cible.DefinirIcone(ligne, "Rouge");
-    } else if (m_journal) {
-        Journaliser(kResultat + Tr("MSG_ERREUR_ACTION_COURT", {erreur}));
     } else {
-        m_cible.Sablier(false);
-        MsgBox(m_cible.Fenetre(), Tr("MSG_ERREUR_ACTION", {valeurs.nom, erreur}), 16,
-               kTitreApplication);
-        m_cible.Sablier(true);
+        SignalerEchec(valeurs, erreur);
     }
+}
+
+void ExecutionAction::SignalerEchec(const Ligne& valeurs, const std::string& erreur) {
+    if (m_journal) {
+        Journaliser(kResultat + Tr("MSG_ERREUR_ACTION_COURT", {erreur}));
+        return;
+    }
+    m_cible.Sablier(false);
+    MsgBox(m_cible.Fenetre(), Tr("MSG_ERREUR_ACTION", {valeurs.nom, erreur}), 16,
+           kTitreApplication);
+    m_cible.Sablier(true);
 }
 
 void ExecutionAction::ReveillerViaInternet(int ligne, const Ligne& valeurs) {
     if (!valeurs.port.empty() && !EstPort(valeurs.port)) {
         // A port that is not plain decimal 0-65535 is refused as typed, never sent as another.
-        const std::string erreur = i18n::TexteReseau("ERR_PORT_INVALIDE", {valeurs.port});
-        if (m_journal) {
-            Journaliser(kResultat + Tr("MSG_ERREUR_ACTION_COURT", {erreur}));
-        } else {
-            m_cible.Sablier(false);
-            MsgBox(m_cible.Fenetre(), Tr("MSG_ERREUR_ACTION", {valeurs.nom, erreur}), 16,
-                   kTitreApplication);
-            m_cible.Sablier(true);
-        }
+        SignalerEchec(valeurs, i18n::TexteReseau("ERR_PORT_INVALIDE", {valeurs.port}));
         return;
     }
     const long long port =

@@ -100,6 +100,8 @@ class ExecutionAction {
     int AgirADistance(int ligne, const Ligne& valeurs, std::string& erreur);
     bool Attendre(long long pauseMs);  // false when the stop request ended the pause
     void Journaliser(const std::string& ligne);
+    // A failure of one machine: a line of the journal, or a message box when there is none.
+    void SignalerEchec(const Ligne& valeurs, const std::string& erreur);
 
     CibleAction& m_cible;
     net::OperationsReseau& m_operations;
