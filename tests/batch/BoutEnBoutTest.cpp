@@ -254,7 +254,7 @@ TEST(BoutEnBout, HelpAndVersionAnswerWithOrWithoutAConfigurationFile) {
         Resultat r = LancerBatch(arguments, {}, {}, programme);
         EXPECT_EQ(r.code, 0) << arguments[0];
         const Lignes_t lignes = Lignes(r.sortie);
-        ASSERT_EQ(lignes.size(), 64u) << r.sortie;
+        ASSERT_EQ(lignes.size(), 67u) << r.sortie;
         EXPECT_EQ(lignes[1], "Utilisation");
         EXPECT_EQ(r.erreurs, "");
     }

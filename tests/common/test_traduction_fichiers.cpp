@@ -155,7 +155,7 @@ TEST(ChargerTraductions, FrenchBuiltInTextsWithLineBreaksApplied) {
     ASSERT_TRUE(ChargerTraductions(ListeTextes::Console, ""));
     EXPECT_EQ(Traductions().Count(), TextesIntegres(ListeTextes::Console).size());
     const std::string syntaxe = Tr("SYNTAXE");
-    EXPECT_EQ(Compter(syntaxe, "\n"), 62u);
+    EXPECT_EQ(Compter(syntaxe, "\n"), 65u);
     EXPECT_TRUE(syntaxe.starts_with("\nUtilisation\n   VelmoraBatch [fichier_ini] action"));
     EXPECT_NE(syntaxe.find("(le\n                  signe '§' peut"), std::string::npos);
 }
@@ -206,7 +206,7 @@ TEST(EnglishLng, TranslatesEveryKeyOfBothProgramsWithTheSamePlaceholders) {
         EXPECT_EQ(Compter(texte, "%v"), Compter(francais, "%v")) << cle;
     }
     ASSERT_TRUE(ChargerTraductions(ListeTextes::Console, kAnglais));
-    EXPECT_EQ(Compter(Tr("SYNTAXE"), "\n"), 62u);
+    EXPECT_EQ(Compter(Tr("SYNTAXE"), "\n"), 65u);
     EXPECT_TRUE(Tr("SYNTAXE").starts_with("\nUsage\n"));
     EXPECT_EQ(Tr("MSG_ERREUR_OMISSION_ACTION_BATCH"),
               anglais.Lire("MSG_ERREUR_OMISSION_ACTION", ""));
