@@ -12,6 +12,13 @@
 
 namespace velmora::relay {
 
+std::string_view Trim(std::string_view s) {
+    const char* blanks = " \t\r\n";
+    const size_t first = s.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
+}
+
 namespace {
 
 constexpr size_t kMaxConfigSize = 64 * 1024;  // bytes
@@ -34,13 +41,6 @@ std::vector<std::string>* List(Options& o, std::string_view name) {
     if (name == "allow-mac") return &o.allowMac;
     if (name == "allow-dest") return &o.allowDest;
     return nullptr;
-}
-
-std::string_view Trim(std::string_view s) {
-    const char* blanks = " \t\r\n";
-    const size_t first = s.find_first_not_of(blanks);
-    if (first == std::string_view::npos) return {};
-    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }
 
 bool ReadFile(const std::string& path, size_t limit, std::string& text, std::string& error) {

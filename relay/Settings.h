@@ -66,6 +66,9 @@ bool CheckSettings(const Options& options, Settings& settings, std::string& erro
 bool LoadSettings(const std::vector<std::string>& arguments, const std::string& defaultConfig,
                   Settings& settings, std::string& error);
 
+// `s` without the blanks (space, tab, CR, LF) at its edges: lines of the relay's files.
+std::string_view Trim(std::string_view s);
+
 // The --help text; the --version text.
 std::string Usage(const std::string& defaultConfig);
 std::string VersionText();

@@ -83,24 +83,22 @@ void SecurityHeaders(WebResponse& r) {
     r.headers.emplace_back("Cache-Control", "no-store");
 }
 
-WebResponse Html(unsigned status, std::string body, std::string reason) {
+WebResponse Document(unsigned status, std::string body, std::string reason, const char* type) {
     WebResponse r;
     r.status = status;
     r.body = std::move(body);
     r.reason = std::move(reason);
-    r.headers.emplace_back("Content-Type", "text/html; charset=utf-8");
+    r.headers.emplace_back("Content-Type", type);
     SecurityHeaders(r);
     return r;
 }
 
+WebResponse Html(unsigned status, std::string body, std::string reason) {
+    return Document(status, std::move(body), std::move(reason), "text/html; charset=utf-8");
+}
+
 WebResponse Json(unsigned status, std::string body, std::string reason) {
-    WebResponse r;
-    r.status = status;
-    r.body = std::move(body);
-    r.reason = std::move(reason);
-    r.headers.emplace_back("Content-Type", "application/json; charset=utf-8");
-    SecurityHeaders(r);
-    return r;
+    return Document(status, std::move(body), std::move(reason), "application/json; charset=utf-8");
 }
 
 WebResponse Redirect(const std::string& location, std::string reason) {

@@ -15,6 +15,7 @@
 #include <iterator>
 
 #include "common/text/Commun.h"
+#include "relay/Settings.h"
 
 namespace velmora::relay::web {
 
@@ -29,13 +30,6 @@ constexpr size_t kMemLimit = 19 * 1024 * 1024;
 bool EnsureSodium() {
     static const bool ready = ::sodium_init() >= 0;
     return ready;
-}
-
-std::string_view Trim(std::string_view s) {
-    const char* blanks = " \t\r\n";
-    const size_t first = s.find_first_not_of(blanks);
-    if (first == std::string_view::npos) return {};
-    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }
 
 bool IsFolderName(std::string_view name) {
