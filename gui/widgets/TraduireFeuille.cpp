@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -95,7 +96,12 @@ void TraduireFeuille(QWidget* fenetre, const std::string& fichierLangue) {
     if (!fenetre->objectName().isEmpty()) {
         fenetre->setWindowTitle(traducteur.Lire(fenetre->objectName(), fenetre->windowTitle()));
     }
-    for (QObject* objet : fenetre->findChildren<QObject*>()) traducteur.Controle(objet);
+    // Translating one control can delete others (a label given new text drops the internal
+    // text control it had made): each one is reached through a guard that knows.
+    QList<QPointer<QObject>> objets;
+    for (QObject* objet : fenetre->findChildren<QObject*>()) objets.append(objet);
+    for (const QPointer<QObject>& objet : objets)
+        if (objet) traducteur.Controle(objet);
 }
 
 }  // namespace velmora::gui
